@@ -1,0 +1,48 @@
+#include "driver/run.hpp"
+
+#include "driver/console.hpp"
+#include "driver/dialogue.hpp"
+#include "input/header_walk.hpp"
+#include "input/sizing_scan.hpp"
+#include "input/spot_loader.hpp"
+#include "input/spot_tables.hpp"
+#include "numeric/run_end.hpp"
+#include "report/correlation_report.hpp"
+#include "report/merge_report.hpp"
+#include "report/ratio_table.hpp"
+#include "report/replicate_merge.hpp"
+
+int run_spotweave(std::FILE* answers) {
+    spot_tables t;
+    merge_tables m;
+    try {
+        run_dialogue(answers, t);
+        const layout_size size = sizing_scan(&t.file_names[1][0], t.replicate_count);
+        t.spot_count = size.spot_count;
+        t.gene_count = size.gene_count;
+        create_spot_tables(t);
+        for (int h = 1; h <= t.file_count; ++h) {
+            byte_reader in = header_walk(h, t);
+            load_spot_records(in, h, t);
+        }
+        correlation_report(t);
+        regroup_by_gene(t, m);
+        ratio_table(t);
+        gene_statistics(t, m);
+        merge_report(t, m);
+        std::printf("\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
+                    "bug reports to  spotweave@example.org\n\n");
+        std::printf("\n\nPress Any Key to Continue\n");
+        wait_key(answers);
+        release_merge_tables(t, m);
+        release_spot_tables(t);
+        return 0;
+    } catch (const run_end& end) {
+        if (end.wait_for_key) {
+            std::printf("press any key to exit the program\n");
+            wait_key(answers);
+        }
+        std::fflush(stdout);
+        return end.status;
+    }
+}

@@ -1,0 +1,97 @@
+// The one buffered reader of result files: block reads, CR LF folded to LF,
+// end of file reported as -1, line numbers counted as line feeds pass.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class byte_reader {
+public:
+    // Opens path for reading; is_open() tells whether that worked.
+    explicit byte_reader(const char* path);
+    // Reads from memory (tests and fuzzing).
+    byte_reader(const char* bytes, std::size_t size);
+    ~byte_reader();
+    byte_reader(byte_reader&& other) noexcept;
+    byte_reader& operator=(byte_reader&&) = delete;
+    byte_reader(const byte_reader&) = delete;
+
+    bool is_open() const { return file_ != nullptr || memory_; }
+    void close();
+
+    // Next byte (0..255), or -1 at end of file. A CR directly before an LF is dropped.
+    int get() {
+        if (pos_ == end_ && !refill()) return -1;
+        int c = static_cast<unsigned char>(*pos_++);
+        if (c == '\r' && (pos_ != end_ || refill()) && *pos_ == '\n') c = static_cast<unsigned char>(*pos_++);
+        if (c == '\n') ++line_;
+        last_ = c;
+        return c;
+    }
+    // The byte get() would return, without consuming it.
+    int peek() {
+        if (pos_ == end_ && !refill()) return -1;
+        if (*pos_ == '\r') return peek_after_cr();
+        return static_cast<unsigned char>(*pos_);
+    }
+    // Number of the line the next byte belongs to, from 1.
+    long long line() const { return line_; }
+    // Lines read so far, a last line without a line feed included.
+    long long lines_read() const { return last_ == '\n' || last_ == -1 ? line_ - 1 : line_; }
+
+private:
+    bool refill();
+    int peek_after_cr();
+
+    std::FILE* file_ = nullptr;
+    bool memory_ = false;
+    std::unique_ptr<char[]> buffer_;
+    const char* pos_ = nullptr;
+    const char* end_ = nullptr;
+    long long line_ = 1;
+    int last_ = -1;
+};
+
+// Scanners: each mirrors one C conversion, stops at end of file and reports
+// success apart from the value.
+
+// C's isspace in the "C" locale.
+inline bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// White space that does not end a line.
+inline bool is_blank(int c) { return c != '\n' && is_space(c); }
+
+// Consumes n lines (through n line feeds), stopping at end of file; returns
+// the number of line feeds consumed. A CR is an ordinary byte of its line.
+int skip_lines(byte_reader& in, int n);
+
+// Skips white space (line feeds included); returns the next byte, not consumed.
+int skip_space(byte_reader& in);
+// Skips blanks on the current line; returns the next byte, not consumed.
+int skip_blanks(byte_reader& in);
+
+// "%s": skips white space, then reads a run of non-space bytes into out,
+// keeping at most `room` of them (the rest is consumed and dropped). False
+// when end of file comes before the word.
+bool read_word(byte_reader& in, std::string& out, std::size_t room);
+
+// "%d" after the caller has skipped what it allows: an optional sign and
+// decimal digits. False when no digit follows (a sign is consumed, nothing
+// else) or when the number does not fit an int (all its digits are consumed).
+bool read_int(byte_reader& in, int& out);
+
+// "%lf" after the caller has skipped what it allows: the longest prefix of the
+// form [sign] digits [. digits] [e [sign] digits] (or "." digits), as strtod
+// reads decimal numbers, with the exponent taken only when it has a digit. Also
+// takes inf, infinity and nan in any letter case. False when no number
+// starts here: nothing is consumed unless the bytes could begin a number (a
+// sign, a point, letters, an exponent without digits), and a token of more
+// than 400 bytes is consumed and refused. The value may be infinite or not a number.
+bool read_real(byte_reader& in, double& out);
+
+// Quoted-value rule: reads one byte; if it is a double quote the value starts
+// after it. The value runs to the next double quote or line feed (both
+// consumed; after a quote the rest of the line is skipped). At most `room`
+// bytes are kept. False when end of file comes first.
+bool read_quoted_value(byte_reader& in, std::string& out, std::size_t room);

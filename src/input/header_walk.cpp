@@ -1,0 +1,132 @@
+#include "input/header_walk.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "input/result_format.hpp"
+#include "numeric/fixed_text.hpp"
+#include "numeric/run_end.hpp"
+
+namespace {
+
+struct factor_line {
+    int key_length;  // from the N up to the number
+    const char* label;
+    const char* name;
+};
+
+const factor_line factor_lines[6] = {
+    {0, nullptr, nullptr},
+    {35, "N. Factor-Ratio of Median: ", "Ratio of Medians"},
+    {33, "N. Factor-Ratio of Mean: ", "Ratio of Means"},
+    {35, "N. Factor-Median of Ratios: ", "Median of Ratios"},
+    {33, "N. Factor-Mean of Ratios: ", "Mean of Ratios"},
+    {36, "N. Factor-Regression Ratio: ", "Regression Ratio"},
+};
+
+class header_reader {
+public:
+    header_reader(byte_reader& in, const char* file_name) : in_(in), file_name_(file_name) {}
+
+    [[noreturn]] void ends() {
+        layout_failure(file_name_, in_.line(), "the file ends inside the header, before the first data row");
+    }
+    int get() {
+        const int c = in_.get();
+        if (c == -1) ends();
+        return c;
+    }
+    void skip(int n) {
+        if (skip_lines(in_, n) != n) ends();
+    }
+    // Reads `count` bytes of a key; the last one must close it with "=".
+    void skip_key(int count, int k) {
+        const long long line = in_.line();
+        int c = '=';
+        for (int i = 0; i < count; ++i) c = get();
+        if (c != '=')
+            layout_failure(file_name_, line,
+                           std::string("expected the key of the ") + factor_lines[k].name + " factor to end in \"=\"");
+    }
+    double factor(int k) {
+        const long long line = in_.line();
+        skip_blanks(in_);
+        double value;
+        if (!read_real(in_, value) || !std::isfinite(value))
+            layout_failure(file_name_, line,
+                           std::string("expected a number after the key of the ") + factor_lines[k].name + " factor");
+        return value;
+    }
+
+private:
+    byte_reader& in_;
+    const char* file_name_;
+};
+
+void print_factor(int k, double value) {
+    char text[fixed_text_room];
+    const std::size_t length = format_fixed(text, value, 6, 0);
+    std::printf("%s%.*s\n", factor_lines[k].label, static_cast<int>(length), text);
+}
+
+}  // namespace
+
+byte_reader header_walk(int h, spot_tables& t) {
+    const char* name = &t.file_names[h][0];
+    byte_reader in(name);
+    if (!in.is_open()) {
+        std::printf("can't open the data file: %s\n", name);
+        failure_stop(1);
+    }
+    header_walk_stream(in, h, t);
+    return in;
+}
+
+void header_walk_stream(byte_reader& in, int h, spot_tables& t) {
+    const char* name = &t.file_names[h][0];
+    std::string text;
+    if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
+        std::printf("\n %s is not a valid GenePix output file.\n", name);
+        std::printf("\n");
+        failure_stop(1);
+    }
+    header_reader header(in, name);
+    header.skip(9);
+    if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10, not used
+    if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
+    char* line11 = &t.header_line11_text[h][0];
+    std::memcpy(line11, text.data(), text.size());
+    line11[text.size()] = '\0';
+    std::printf("\n%s\n", line11);
+    header.skip(1);
+
+    // Factor 1 finds where the factor lines start: line 13, or line 15 when
+    // line 13 does not begin with N (after an optional quote).
+    int c = header.get();
+    if (c == '"') c = header.get();
+    if (c == 'N') {
+        header.skip_key(factor_lines[1].key_length - 1, 1);
+    } else {
+        header.skip(2);
+        c = header.get();
+        header.skip_key(c == 'N' ? factor_lines[1].key_length - 1 : factor_lines[1].key_length, 1);
+    }
+    t.norm_factor[h][1] = header.factor(1);
+    print_factor(1, t.norm_factor[h][1]);
+    header.skip(1);
+
+    for (int k = 2; k <= 5; ++k) {
+        c = header.get();
+        header.skip_key(c == 'N' ? factor_lines[k].key_length - 1 : factor_lines[k].key_length, k);
+        t.norm_factor[h][k] = header.factor(k);
+        print_factor(k, t.norm_factor[h][k]);
+        header.skip(k == 5 ? 10 : 1);
+    }
+
+    // A line beginning with S (in practice "Supplier=") stands before the titles.
+    c = header.get();
+    if (c == '"') c = header.get();
+    header.skip(c == 'S' ? 2 : 1);
+}

@@ -1,0 +1,10 @@
+#include "input/result_format.hpp"
+
+#include <cstdio>
+
+#include "numeric/run_end.hpp"
+
+void layout_failure(const char* file, long long line, const std::string& what) {
+    std::printf("\n %s, line %lld: %s\n", file, line, what.c_str());
+    failure_stop(1);
+}

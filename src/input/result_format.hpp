@@ -1,0 +1,23 @@
+// What the readers share about result files: the magic word, the room of each
+// text, the flag values, and the message for a file that breaks the layout.
+#pragma once
+
+#include <string>
+
+#include "input/byte_reader.hpp"
+
+constexpr int data_fields = 43;
+constexpr std::size_t word_room = 49;          // first word, field 38
+constexpr std::size_t header_value_room = 399;  // quoted header values
+constexpr std::size_t title_room = 49;          // column-title candidate
+constexpr std::size_t block_text_room = 9;      // Block text of the sizing scan
+constexpr std::size_t name_room = 500;          // Name field
+constexpr std::size_t id_room = 50;             // ID field
+
+inline bool is_result_file_word(const std::string& word) { return word == "ATF"; }
+
+// The flag values a data row may carry; exact comparison.
+inline bool is_flag_value(double v) { return v == 0.0 || v == -50.0 || v == 100.0 || v == -75.0 || v == -100.0; }
+
+// Prints "\n <file>, line <line>: <what>\n" and makes a failure stop with status 1.
+[[noreturn]] void layout_failure(const char* file, long long line, const std::string& what);

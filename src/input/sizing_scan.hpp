@@ -1,0 +1,18 @@
+// The sizing scan of file 1: checks that it is a result file, steps over its
+// header, walks its data rows and takes the spot count from the last row.
+#pragma once
+
+#include "input/byte_reader.hpp"
+
+struct layout_size {
+    int spot_count;
+    int gene_count;  // spot_count / replicate_count, truncated
+};
+
+// Opens file_name, scans it and prints "Program running" and the spot count.
+// Ends the run through a failure stop when the file cannot be opened, is not a
+// result file, or holds no usable spot count.
+layout_size sizing_scan(const char* file_name, int replicate_count);
+
+// The same scan over an open reader; file_name only names the file in messages.
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count);

@@ -1,0 +1,15 @@
+// Loading of the data rows of one file, with the quality-control test.
+#pragma once
+
+#include "input/byte_reader.hpp"
+#include "input/spot_tables.hpp"
+
+// Reads spot_count rows of file f from `in` (left at the first data row by the
+// header walk) into the spot tables, marks spots that fail the test against C
+// with the flag -90.0, and closes the reader. A row that breaks the layout
+// ends the run through a failure stop naming the file, line, spot and field.
+void load_spot_records(byte_reader& in, int f, spot_tables& t);
+
+// Quality control: a channel passes when its foreground / background quotient
+// is at least C; a spot fails when neither channel passes.
+bool fails_quality_control(double f632, double b632, double f532, double b532, double c);

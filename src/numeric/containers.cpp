@@ -1,0 +1,29 @@
+#include "numeric/containers.hpp"
+
+#include <cstdio>
+
+void numeric_fatal(const char* message) {
+    std::fflush(stdout);
+    std::fputs("Numerical Recipes run-time error...\n", stderr);
+    std::fprintf(stderr, "%s\n", message);
+    std::fputs("...now exiting to system...\n", stderr);
+    std::fflush(stderr);
+    throw run_end{1, false};
+}
+
+dvector_t dvector(int nl, int nh) { return dvector_t(nl, nh, "allocation failure in dvector()"); }
+
+ivector_t ivector(int nl, int nh) { return ivector_t(nl, nh, "allocation failure in ivector()"); }
+
+dmatrix_t dmatrix(int nrl, int nrh, int ncl, int nch) {
+    return dmatrix_t(nrl, nrh, ncl, nch, "allocation failure 1 in dmatrix()", "allocation failure 2 in dmatrix()");
+}
+
+cmatrix_t cmatrix(int nrl, int nrh, int ncl, int nch) {
+    return cmatrix_t(nrl, nrh, ncl, nch, "allocation failure 1 in cmatrix()", "allocation failure 2 in cmatrix()");
+}
+
+void dvector_free(dvector_t& v, int, int) { v.reset(); }
+void ivector_free(ivector_t& v, int, int) { v.reset(); }
+void dmatrix_free(dmatrix_t& m, int, int, int, int) { m.reset(); }
+void cmatrix_free(cmatrix_t& m, int, int, int, int) { m.reset(); }

@@ -1,0 +1,13 @@
+// Pearson correlation coefficients over two 1-based series of equal length.
+#pragma once
+
+#include "numeric/containers.hpp"
+
+// r of x[1..n] with y[1..n]: means first, then sxy, sxx, syy in index order,
+// r = sxy / sqrt(sxx * syy). No spread or n = 0 gives not-a-number.
+// Example: 1, 2, 3 against 2, 4, 6 gives 1.
+double pearson_r(series<const double> x, series<const double> y, int n);
+
+// r of log2 x[i] with log2 y[i] over the positions where both are > 0; the
+// inputs are left unchanged. Example: 1, 2, 4, -1 against 2, 4, 8, 3 gives 1.
+double log2_pearson_r(series<const double> x, series<const double> y, int n);

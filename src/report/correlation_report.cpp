@@ -1,0 +1,133 @@
+#include "report/correlation_report.hpp"
+
+#include <cstdio>
+
+#include "numeric/correlation.hpp"
+#include "numeric/run_end.hpp"
+#include "report/report_file.hpp"
+
+namespace {
+
+// A cell no coefficient can take, printed as "-".
+constexpr double not_computed = 2.0;
+
+void put_names(report_file& out, const spot_tables& t) {
+    for (int f = 1; f <= t.file_count; ++f) out.put_text_tab(&t.file_names[f][0]);
+    out.put("\n");
+}
+
+void put_matrix(report_file& out, const spot_tables& t, const dmatrix_t& m) {
+    out.put("File Name\t");
+    put_names(out, t);
+    for (int i = 1; i <= t.file_count; ++i) {
+        out.put_text_tab(&t.file_names[i][0]);
+        for (int j = 1; j <= t.file_count; ++j) {
+            if (m[i][j] == not_computed) {
+                out.put("-\t");
+            } else {
+                out.put_fixed(m[i][j], 3, 4);
+                out.put("\t");
+            }
+        }
+        out.put("\n");
+    }
+}
+
+void fill(dmatrix_t& m, int n) {
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) m[i][j] = not_computed;
+}
+
+using coefficient = double (*)(series<const double>, series<const double>, int);
+
+void file_pairs(coefficient r, const spot_tables& t, const dmatrix_t& f632_net, const dmatrix_t& f532_net,
+                dmatrix_t& cor_ratio, dmatrix_t& cor_f632, dmatrix_t& cor_f532) {
+    const int nf = t.file_count;
+    const int ns = t.spot_count;
+    for (int i = 1; i <= nf - 1; ++i)
+        for (int j = i + 1; j <= nf; ++j) {
+            cor_ratio[i][j] = r(t.spot_ratio[i], t.spot_ratio[j], ns);
+            cor_f632[i][j] = r(f632_net[i], f632_net[j], ns);
+            cor_f532[i][j] = r(f532_net[i], f532_net[j], ns);
+        }
+}
+
+void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatrix_t& f632_net,
+              const dmatrix_t& f532_net) {
+    put_names(out, t);
+    for (int f = 1; f <= t.file_count; ++f) {
+        out.put_fixed(r(f632_net[f], f532_net[f], t.spot_count), 3, 4);
+        out.put("\t");
+    }
+    out.put("\n");
+}
+
+}  // namespace
+
+void correlation_report(spot_tables& t) {
+    const int nf = t.file_count;
+    const int ns = t.spot_count;
+    dmatrix_t cor_ratio = dmatrix(1, nf, 1, nf);
+    dmatrix_t cor_f632 = dmatrix(1, nf, 1, nf);
+    dmatrix_t cor_f532 = dmatrix(1, nf, 1, nf);
+    dmatrix_t f632_net = dmatrix(1, nf, 1, ns);
+    dmatrix_t f532_net = dmatrix(1, nf, 1, ns);
+
+    report_file out("cor.txt");
+    if (!out.is_open()) {
+        std::printf("Can't open the data file: cor.txt, press any key to exit\n");
+        failure_stop(1);
+    }
+    for (int f = 1; f <= nf; ++f)
+        for (int s = 1; s <= ns; ++s) {
+            f632_net[f][s] = t.f632_median[f][s] - t.b632_median[f][s];
+            f532_net[f][s] = t.f532_median[f][s] - t.b532_median[f][s];
+        }
+    fill(cor_ratio, nf);
+    fill(cor_f632, nf);
+    fill(cor_f532, nf);
+    for (int f = 1; f <= nf; ++f) {
+        const double factor = t.norm_factor[f][t.ratio_approach];
+        for (int s = 1; s <= ns; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
+    }
+    file_pairs(pearson_r, t, f632_net, f532_net, cor_ratio, cor_f632, cor_f532);
+
+    out.put("==================Raw Scale=====================\n\n");
+    out.put("\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)  for each  data file ---\n");
+    per_file(out, pearson_r, t, f632_net, f532_net);
+    out.put("\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
+    put_matrix(out, t, cor_f632);
+    out.put("\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
+    put_matrix(out, t, cor_f532);
+    out.put("\n----------- Correlation Coefficient of Ratio for each pair of data files ----------\n");
+    put_matrix(out, t, cor_ratio);
+    dmatrix_free(cor_ratio, 1, nf, 1, nf);
+    dmatrix_free(cor_f632, 1, nf, 1, nf);
+    dmatrix_free(cor_f532, 1, nf, 1, nf);
+
+    out.put("\n\n==================Log2 Scale=====================\n\n");
+    dmatrix_t cor_log2_ratio = dmatrix(1, nf, 1, nf);
+    dmatrix_t cor_log2_f632 = dmatrix(1, nf, 1, nf);
+    dmatrix_t cor_log2_f532 = dmatrix(1, nf, 1, nf);
+    fill(cor_log2_ratio, nf);
+    fill(cor_log2_f632, nf);
+    fill(cor_log2_f532, nf);
+    file_pairs(log2_pearson_r, t, f632_net, f532_net, cor_log2_ratio, cor_log2_f632, cor_log2_f532);
+
+    out.put("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)  for each  data file ---\n");
+    per_file(out, log2_pearson_r, t, f632_net, f532_net);
+    out.put("\n--- Correlation Coefficient of Log2-F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
+    put_matrix(out, t, cor_log2_f632);
+    out.put("\n--- Correlation Coefficient of Log2-F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
+    put_matrix(out, t, cor_log2_f532);
+    out.put("\n----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------\n");
+    put_matrix(out, t, cor_log2_ratio);
+    out.put("\n");
+
+    dmatrix_free(f632_net, 1, nf, 1, ns);
+    dmatrix_free(f532_net, 1, nf, 1, ns);
+    dmatrix_free(cor_log2_ratio, 1, nf, 1, nf);
+    dmatrix_free(cor_log2_f632, 1, nf, 1, nf);
+    dmatrix_free(cor_log2_f532, 1, nf, 1, nf);
+    out.close();
+}

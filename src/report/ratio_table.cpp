@@ -1,0 +1,44 @@
+#include "report/ratio_table.hpp"
+
+#include <cstdio>
+
+#include "numeric/run_end.hpp"
+#include "report/report_file.hpp"
+
+void ratio_table(spot_tables& t) {
+    const int nf = t.file_count;
+    const int ns = t.spot_count;
+    report_file out("data.txt");
+    if (!out.is_open()) {
+        std::printf("can't open the data file <data.txt>\n");
+        std::printf("close the Excel or other application which opens this file and try again.\n");
+        failure_stop(1);
+    }
+    out.put("begin data\n");
+    out.put("Number\tPosition\tGene Name\tID\t");
+    for (int f = 1; f <= nf; ++f) {
+        out.put(&t.file_names[f][0]);
+        out.put("(ratio)\t");
+    }
+    out.put("\n");
+    for (int s = 1; s <= ns; ++s) {
+        out.put_int(s);
+        out.put("\tB");
+        out.put_int(t.spot_block[s]);
+        out.put(" C");
+        out.put_int(t.spot_column[s]);
+        out.put(" R");
+        out.put_int(t.spot_row[s]);
+        out.put("\t");
+        out.put_text_tab(&t.gene_name[s][0]);
+        out.put_text_tab(&t.gene_id[s][0]);
+        for (int f = 1; f <= nf; ++f) {
+            out.put_fixed(t.spot_ratio[f][s], 3, 4);
+            out.put("\t");
+        }
+        out.put("\n");
+    }
+    out.put("end data\n");
+    out.close();
+    dmatrix_free(t.spot_ratio, 1, nf, 1, ns);
+}

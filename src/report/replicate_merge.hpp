@@ -1,0 +1,47 @@
+// Pooling of each gene's replicate spots over all files, with outlier
+// rejection, and the per-gene statistics of merge.txt.
+#pragma once
+
+#include "input/spot_tables.hpp"
+
+struct merge_tables {
+    dmatrix_t gene_ratio;      // 1..G x 1..N, N = R * F, position (f-1)*R + r
+    dmatrix_t gene_flag;       // as gene_ratio
+    dmatrix_t file_gene_mean;  // 1..F x 1..G
+    dvector_t gene_mean, gene_sd, gene_cv, gene_median, gene_log2_mean, gene_log2_sd, gene_p_value;
+    ivector_t gene_unusable, gene_spots_used, gene_outliers;
+    ivector_t file_unusable, file_outliers;
+};
+
+// Copies spot_ratio and spot_flag into the per-gene tables (before data.txt).
+void regroup_by_gene(const spot_tables& t, merge_tables& m);
+
+// Per-file gene ratios, setting flagged spots aside, and every gene's
+// statistics (after data.txt, with spot_ratio released).
+void gene_statistics(const spot_tables& t, merge_tables& m);
+
+// Releases every table of the merge still held.
+void release_merge_tables(const spot_tables& t, merge_tables& m);
+
+// What the statistics of one gene come to; kept apart from the tables so the
+// rules can be checked on their own.
+struct gene_result {
+    int unusable = 0;
+    int spots_used = 0;
+    int outliers = 0;
+    double mean = 0.0, sd = 0.0, cv = 0.0, median = 0.0;
+    double log2_mean = -10000.0, log2_sd = 0.0, p_value = -1.0;
+};
+
+// Working series for one gene, 1..N, reused from gene to gene.
+struct merge_work {
+    dvector_t values, sorted, kept, log2;
+};
+merge_work make_merge_work(int n);
+
+// Runs the outlier and pair rules and the statistics over w.values[1..n] (the
+// gene's positions in order, flagged ones already 0.0). Each unusable position
+// j adds 1 to file_unusable[(j-1)/R + 1]; each outlier removal adds 1 to
+// file_outliers[(j-1)/R + 1] for every position j holding the removed value.
+gene_result merge_gene(merge_work& w, int n, int replicate_count, series<int> file_unusable,
+                       series<int> file_outliers);

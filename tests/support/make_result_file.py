@@ -1,0 +1,311 @@
+#!/usr/bin/env python3
+"""Synthetic GenePix Pro 3.0 result files ("ATF" text, one row per spot).
+
+Used as a library by build_cases.py and as a small command-line tool:
+
+    make_result_file.py --blocks 2 --columns 4 --rows 3 --seed 7 -o slide1.gpr
+
+Output is deterministic for a given seed and set of options.
+"""
+
+import argparse
+import random
+import sys
+
+# 1-based field numbers of a data row.
+BLOCK, COLUMN, ROW, NAME, ID = 1, 2, 3, 4, 5
+X, Y, DIA = 6, 7, 8
+F635_MEDIAN, F635_MEAN, F635_SD = 9, 10, 11
+B635_MEDIAN, B635_MEAN, B635_SD = 12, 13, 14
+F532_MEDIAN, F532_MEAN, F532_SD = 18, 19, 20
+B532_MEDIAN, B532_MEAN, B532_SD = 21, 22, 23
+RATIO_OF_MEDIANS, RATIO_OF_MEANS = 27, 28
+MEDIAN_OF_RATIOS, MEAN_OF_RATIOS = 29, 30
+RATIOS_SD, RGN_RATIO, RGN_R2 = 31, 32, 33
+LOG_RATIO = 38
+FLAGS = 43
+FIELD_COUNT = 43
+
+# ratio approach number -> field holding that ratio
+APPROACH_FIELD = {1: RATIO_OF_MEDIANS, 2: RATIO_OF_MEANS, 3: MEDIAN_OF_RATIOS,
+                  4: MEAN_OF_RATIOS, 5: RGN_RATIO}
+
+TITLES = ["Block", "Column", "Row", "Name", "ID", "X", "Y", "Dia.",
+          "F635 Median", "F635 Mean", "F635 SD", "B635 Median", "B635 Mean",
+          "B635 SD", "% > B635+1SD", "% > B635+2SD", "F635 % Sat.",
+          "F532 Median", "F532 Mean", "F532 SD", "B532 Median", "B532 Mean",
+          "B532 SD", "% > B532+1SD", "% > B532+2SD", "F532 % Sat.",
+          "Ratio of Medians", "Ratio of Means", "Median of Ratios",
+          "Mean of Ratios", "Ratios SD", "Rgn Ratio", "Rgn R2", "F Pixels",
+          "B Pixels", "Sum of Medians", "Sum of Means", "Log Ratio",
+          "F635 Median - B635", "F532 Median - B532", "F635 Mean - B635",
+          "F532 Mean - B532", "Flags"]
+
+FACTOR_KEYS = ["NormalizationFactor:RatioOfMedians=",
+               "NormalizationFactor:RatioOfMeans=",
+               "NormalizationFactor:MedianOfRatios=",
+               "NormalizationFactor:MeanOfRatios=",
+               "NormalizationFactor:RegressionRatio="]
+assert [len(k) for k in FACTOR_KEYS] == [35, 33, 35, 33, 36]
+
+
+def fmt_ratio(v):
+    return "%.3f" % v
+
+
+class Spot:
+    """One data row: 43 text fields, index 1..43."""
+
+    def __init__(self, block, column, row):
+        self.fields = [""] * (FIELD_COUNT + 1)
+        self.fields[BLOCK] = str(block)
+        self.fields[COLUMN] = str(column)
+        self.fields[ROW] = str(row)
+
+    def __getitem__(self, k):
+        return self.fields[k]
+
+    def __setitem__(self, k, value):
+        if k == 0 or k > FIELD_COUNT:
+            raise IndexError(k)
+        self.fields[k] = value if isinstance(value, str) else _num(value)
+
+    def set(self, name=None, id=None, f635=None, b635=None, f532=None,
+            b532=None, ratio=None, approach=None, ratios=None, flag=None,
+            word=None):
+        """Override selected values. ratio+approach sets one ratio field;
+        ratios sets all five (a number or a 5-sequence)."""
+        if name is not None:
+            self.fields[NAME] = name
+        if id is not None:
+            self.fields[ID] = id
+        for k, v in ((F635_MEDIAN, f635), (B635_MEDIAN, b635),
+                     (F532_MEDIAN, f532), (B532_MEDIAN, b532)):
+            if v is not None:
+                self[k] = v
+        if ratios is not None:
+            if isinstance(ratios, (int, float, str)):
+                ratios = [ratios] * 5
+            for a, v in zip(range(1, 6), ratios):
+                self[APPROACH_FIELD[a]] = v
+        if ratio is not None:
+            self[APPROACH_FIELD[approach]] = ratio
+        if flag is not None:
+            self[FLAGS] = flag
+        if word is not None:
+            self.fields[LOG_RATIO] = word
+        return self
+
+    def line(self, sep_numbers="\t"):
+        head = "\t".join(self.fields[1:6])
+        tail = sep_numbers.join(self.fields[6:])
+        return head + "\t" + tail
+
+
+def _num(v):
+    if isinstance(v, int):
+        return str(v)
+    if v == int(v) and abs(v) < 1e15:
+        return str(int(v))
+    return repr(v)
+
+
+class ResultFile:
+    """Header options plus spot rows; to_bytes() renders the file."""
+
+    def __init__(self, spots, factors=("1", "1", "1", "1", "1"),
+                 layout=15, supplier_line=True, quoted=True, crlf=False,
+                 file_name_value="FileName=slide_635.tif\tslide_532.tif",
+                 first_line="ATF\t1.0", leading_blank_lines=0,
+                 extra_rows=(), compact_numbers=False):
+        if layout not in (13, 15):
+            raise ValueError("layout is 13 or 15 (first factor line)")
+        self.spots = list(spots)
+        self.factors = [f if isinstance(f, str) else _num(f) for f in factors]
+        self.layout = layout
+        self.supplier_line = supplier_line
+        self.quoted = quoted
+        self.crlf = crlf
+        self.file_name_value = file_name_value
+        self.first_line = first_line
+        self.leading_blank_lines = leading_blank_lines
+        self.extra_rows = list(extra_rows)
+        self.compact_numbers = compact_numbers
+
+    def spot(self, s):
+        """Spot s, 1-based row number."""
+        return self.spots[s - 1]
+
+    def header_lines(self):
+        def q(text):
+            return '"%s"' % text if self.quoted else text
+
+        # records: header lines between line 2 and the column titles
+        lines = [self.first_line, None]
+        lines += [q("Type=GenePix Results 1.4" if self.layout == 15
+                    else "Type=GenePix Results 1.2"),
+                  q("DateTime=2001/06/12 10:41:07"),
+                  q("Settings=slide.gps"),
+                  q("GalFile=array.gal"),
+                  q("Scanner=GenePix 4000A"),
+                  q("Comment="),
+                  q("PixelSize=10"),
+                  q("ImageName=635 nm\t532 nm"),
+                  q(self.file_name_value),
+                  q("PMTVolts=700\t600")]
+        if self.layout == 15:
+            lines += [q("ScanPower=100\t100"), q("FocusPosition=0")]
+        lines += [q(k + f) for k, f in zip(FACTOR_KEYS, self.factors)]
+        lines += [q("JpegImage=slide.jpg"),
+                  q("RatioFormulation=W1/W2 (635/532)"),
+                  q("Barcode="),
+                  q("ImageOrigin=1520, 15880"),
+                  q("JpegOrigin=1730, 15960"),
+                  q("Creator=GenePix Pro 3.0.6.89" if self.layout == 15
+                    else "Creator=GenePix Pro 3.0.0.98"),
+                  q("Temperature=24.1"),
+                  q("LaserPower=3.02\t1.05"),
+                  q("LaserOnTime=4675\t4671")]
+        if self.supplier_line:
+            lines.append(q("Supplier="))
+        lines[1] = "%d\t%d" % (len(lines) - 2, FIELD_COUNT)
+        # column titles are quoted in every GenePix file
+        lines.append("\t".join('"%s"' % t for t in TITLES))
+        return lines
+
+    def first_data_line(self):
+        """1-based line number of the first data row."""
+        return len(self.header_lines()) + 1 + self.leading_blank_lines
+
+    def to_text(self):
+        sep = " " if self.compact_numbers else "\t"
+        lines = [""] * self.leading_blank_lines + self.header_lines()
+        lines += [s.line(sep) for s in self.spots]
+        lines += list(self.extra_rows)
+        eol = "\r\n" if self.crlf else "\n"
+        return eol.join(lines) + eol
+
+    def to_bytes(self):
+        return self.to_text().encode("latin-1")
+
+    def write(self, path):
+        with open(path, "wb") as f:
+            f.write(self.to_bytes())
+
+
+def layout_order(blocks, columns, rows):
+    """Spot positions in GenePix order: block, then row, column fastest."""
+    for b in range(1, blocks + 1):
+        for r in range(1, rows + 1):
+            for c in range(1, columns + 1):
+                yield b, c, r
+
+
+def random_spot(rng, block, column, row, number, quote_names=True,
+                compact=False):
+    """A plausible spot with consistent-looking intensities and ratios."""
+    sp = Spot(block, column, row)
+    name = "gene%03d" % number
+    ident = "ID%04d" % rng.randrange(10000)
+    sp.fields[NAME] = '"%s"' % name if quote_names else name
+    sp.fields[ID] = '"%s"' % ident if quote_names else ident
+    if compact:
+        for k in range(6, FIELD_COUNT + 1):
+            sp.fields[k] = "0"
+    else:
+        sp[X] = 1500 + 200 * column
+        sp[Y] = 15000 + 200 * row
+        sp[DIA] = rng.choice([80, 90, 100, 110])
+    b635 = rng.randint(40, 200)
+    b532 = rng.randint(40, 200)
+    f635 = b635 + rng.randint(-30, 5000)
+    f532 = b532 + rng.randint(-30, 5000)
+    sp[F635_MEDIAN] = f635
+    sp[B635_MEDIAN] = b635
+    sp[F532_MEDIAN] = f532
+    sp[B532_MEDIAN] = b532
+    if not compact:
+        sp[F635_MEAN] = f635 + rng.randint(-20, 60)
+        sp[F635_SD] = rng.randint(10, 900)
+        sp[B635_MEAN] = b635 + rng.randint(0, 9)
+        sp[B635_SD] = rng.randint(10, 60)
+        sp[15] = rng.randint(0, 100)
+        sp[16] = rng.randint(0, 100)
+        sp[17] = 0
+        sp[F532_MEAN] = f532 + rng.randint(-20, 60)
+        sp[F532_SD] = rng.randint(10, 900)
+        sp[B532_MEAN] = b532 + rng.randint(0, 9)
+        sp[B532_SD] = rng.randint(10, 60)
+        sp[24] = rng.randint(0, 100)
+        sp[25] = rng.randint(0, 100)
+        sp[26] = 0
+    n635, n532 = f635 - b635, f532 - b532
+    if n532 > 0 and n635 > 0:
+        base = n635 / n532
+        rs = [round(base * rng.uniform(0.85, 1.15), 3) for _ in range(6)]
+    else:
+        rs = [-1.0, round(rng.uniform(0.1, 3), 3), round(rng.uniform(0.1, 3), 3),
+              round(rng.uniform(0.1, 3), 3), round(rng.uniform(0.1, 3), 3),
+              round(rng.uniform(0.1, 3), 3)]
+    for k, v in zip((27, 28, 29, 30, 31, 32), rs):
+        sp[k] = fmt_ratio(v)
+    if not compact:
+        sp[RGN_R2] = fmt_ratio(rng.uniform(0, 1))
+        sp[34] = 80
+        sp[35] = 500 + rng.randint(0, 100)
+        sp[36] = max(0, n635) + max(0, n532)
+        sp[37] = sp[36]
+        sp[39] = n635
+        sp[40] = n532
+        sp[41] = n635 + rng.randint(-20, 20)
+        sp[42] = n532 + rng.randint(-20, 20)
+    sp.fields[LOG_RATIO] = ("Error" if rs[0] <= 0
+                           else fmt_ratio(rng.uniform(-3, 3)))
+    sp[FLAGS] = rng.choice([0, 0, 0, 0, 0, 0, 100, -50])
+    return sp
+
+
+def make_result_file(blocks=1, columns=4, rows=2, seed=1, quote_names=True,
+                     compact=False, **options):
+    """A ResultFile of blocks*columns*rows random spots; options go to
+    ResultFile (factors, layout, supplier_line, quoted, crlf, ...)."""
+    rng = random.Random(seed)
+    spots = [random_spot(rng, b, c, r, n, quote_names, compact)
+             for n, (b, c, r) in enumerate(layout_order(blocks, columns, rows),
+                                           start=1)]
+    options.setdefault("compact_numbers", compact)
+    return ResultFile(spots, **options)
+
+
+def main(argv=None):
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--blocks", type=int, default=1)
+    p.add_argument("--columns", type=int, default=4)
+    p.add_argument("--rows", type=int, default=2)
+    p.add_argument("--seed", type=int, default=1)
+    p.add_argument("--factors", default="1,1,1,1,1",
+                   help="five comma-separated factor texts")
+    p.add_argument("--layout", type=int, choices=(13, 15), default=15,
+                   help="line of the first normalisation factor")
+    p.add_argument("--no-supplier-line", action="store_true")
+    p.add_argument("--unquoted", action="store_true")
+    p.add_argument("--crlf", action="store_true")
+    p.add_argument("--compact", action="store_true",
+                   help="zeros in unused fields, blank-separated numbers")
+    p.add_argument("-o", "--output", default="-")
+    a = p.parse_args(argv)
+    factors = a.factors.split(",")
+    if len(factors) != 5:
+        p.error("--factors needs five values")
+    rf = make_result_file(a.blocks, a.columns, a.rows, a.seed,
+                          compact=a.compact, factors=factors, layout=a.layout,
+                          supplier_line=not a.no_supplier_line,
+                          quoted=not a.unquoted, crlf=a.crlf)
+    if a.output == "-":
+        sys.stdout.buffer.write(rf.to_bytes())
+    else:
+        rf.write(a.output)
+
+
+if __name__ == "__main__":
+    main()

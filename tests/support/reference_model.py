@@ -1,0 +1,812 @@
+#!/usr/bin/env python3
+"""Independent model of a whole Spotweave run, for building expected output.
+
+Given a case folder (result files + answers.txt) it computes the console
+text, the exit status and the bytes of cor.txt, data.txt and merge.txt.
+Every floating-point step is done in the order the program documents, in
+Python floats (IEEE doubles), so the figures match a correct build bit for
+bit. Files are read byte by byte with the same fixed line rules the
+program uses, not from what the generator meant to write.
+
+    reference_model.py CASE_DIR        prints the console text
+"""
+
+import math
+import os
+import re
+import sys
+
+NAN = float("nan")
+INF = float("inf")
+FLAG_VALUES = (0.0, -50.0, 100.0, -75.0, -100.0)
+QC_FAILED = -90.0
+CONTACT = "spotweave@example.org"
+
+
+class ModelError(Exception):
+    """The case leaves the documented ground (open behaviour); fix the case."""
+
+
+class RunStop(Exception):
+    def __init__(self, status):
+        super().__init__(status)
+        self.status = status
+
+
+# ---------------------------------------------------------------- arithmetic
+
+def fdiv(a, b):
+    """IEEE division (Python raises on a zero divisor)."""
+    try:
+        return a / b
+    except ZeroDivisionError:
+        if a != a or a == 0.0:
+            return NAN
+        return math.copysign(INF, a) * math.copysign(1.0, b)
+
+
+def ln(x):
+    if x != x or x < 0.0:
+        return NAN
+    if x == 0.0:
+        return -INF
+    return math.log(x)
+
+
+def cexp(x):
+    try:
+        return math.exp(x)
+    except OverflowError:
+        return INF
+
+
+def log2(x):
+    return fdiv(ln(x), ln(2.0))
+
+
+def cfmt(spec, v):
+    """printf "%4.3lf"/"%lf" with one rendering of NaN (never "-nan")."""
+    if v != v:
+        v = NAN  # Python already prints nan without a sign
+    return spec % v
+
+
+# ------------------------------------------------------------ statistics
+
+def mean_of(v):
+    s = 0.0
+    for x in v:
+        s += x
+    return fdiv(s, float(len(v)))
+
+
+def sd_of(v):
+    m = mean_of(v)
+    q = 0.0
+    for x in v:
+        q += (x - m) * (x - m)
+    return math.sqrt(fdiv(q, float(len(v))))
+
+
+def median_of(v):
+    # the program's randomised sort yields the same ascending order
+    w = sorted(v)
+    n = len(w)
+    if n % 2 == 1:
+        return w[(n - 1) // 2]
+    return (w[n // 2 - 1] + w[n // 2]) * 0.5
+
+
+def pearson_r(x, y):
+    n = len(x)
+    sx = 0.0
+    sy = 0.0
+    for i in range(n):
+        sx += x[i]
+        sy += y[i]
+    mx = fdiv(sx, float(n))
+    my = fdiv(sy, float(n))
+    sxy = sxx = syy = 0.0
+    for i in range(n):
+        dx = x[i] - mx
+        dy = y[i] - my
+        sxy += dx * dy
+        sxx += dx * dx
+        syy += dy * dy
+    return fdiv(sxy, math.sqrt(sxx * syy))
+
+
+def log2_pearson_r(x, y):
+    lx = []
+    ly = []
+    for a, b in zip(x, y):
+        if a > 0.0 and b > 0.0:
+            lx.append(log2(a))
+            ly.append(log2(b))
+    return pearson_r(lx, ly)
+
+
+# -------------------------------------------------------------- p-value
+
+LG_COEF = (76.18009173, -86.50532033, 24.01409822, -1.231739516,
+           0.00120858003, -0.00000536382)
+
+
+def log_gamma(x):
+    y = x - 1.0
+    s = y + 5.5
+    s = s - (y + 0.5) * ln(s)
+    total = 1.0
+    for k in LG_COEF:
+        y = y + 1.0
+        total = total + k / y
+    return -s + ln(2.50662827465 * total)
+
+
+MAXIT = 100
+EPS = 3.0e-7
+FPMIN = 1.0e-30
+
+# Two readings of the even step "h <- h x D x C": left to right, or with
+# the product D x C formed first. The cases are built so that both give
+# the same printed p-value (checked by build_cases.py).
+EVEN_STEP_LEFT_TO_RIGHT = True
+
+
+def betacf(a, b, x):
+    qab = a + b
+    qap = a + 1.0
+    qam = a - 1.0
+    c = 1.0
+    d = 1.0 - qab * x / qap
+    if abs(d) < FPMIN:
+        d = FPMIN
+    d = 1.0 / d
+    h = d
+    for m in range(1, MAXIT + 1):
+        m2 = 2 * m
+        aa = m * (b - m) * x / ((qam + m2) * (a + m2))
+        d = 1.0 + aa * d
+        if abs(d) < FPMIN:
+            d = FPMIN
+        c = 1.0 + aa / c
+        if abs(c) < FPMIN:
+            c = FPMIN
+        d = 1.0 / d
+        if EVEN_STEP_LEFT_TO_RIGHT:
+            h = h * d * c
+        else:
+            h = h * (d * c)
+        aa = -(a + m) * (qab + m) * x / ((a + m2) * (qap + m2))
+        d = 1.0 + aa * d
+        if abs(d) < FPMIN:
+            d = FPMIN
+        c = 1.0 + aa / c
+        if abs(c) < FPMIN:
+            c = FPMIN
+        d = 1.0 / d
+        dl = d * c
+        h = h * dl
+        if abs(dl - 1.0) < EPS:
+            return h
+    raise ModelError("betacf does not converge: the program stops here")
+
+
+def betai(a, b, x):
+    if x != x or x < 0.0 or x > 1.0:
+        raise ModelError("Bad x in routine betai")
+    if x == 0.0 or x == 1.0:
+        bt = 0.0
+    else:
+        bt = cexp(log_gamma(a + b) - log_gamma(a) - log_gamma(b)
+                  + a * ln(x) + b * ln(1.0 - x))
+    if x < (a + 1.0) / (a + b + 2.0):
+        return fdiv(bt * betacf(a, b, x), a)
+    return 1.0 - fdiv(bt * betacf(b, a, 1.0 - x), b)
+
+
+# 0: (mean x sqrt(d)) / sd as written; 1 and 2 are regroupings that
+# build_cases.py uses to check that no printed figure hangs on rounding.
+T_ORDER = 0
+
+
+def t_p_value(log2_mean, log2_sd, n):
+    """p-value of the gene's t statistic; -1.0 means none."""
+    d = float(n - 1)
+    if T_ORDER == 0:
+        t = fdiv(log2_mean * math.sqrt(d), log2_sd)
+    elif T_ORDER == 1:
+        t = log2_mean * fdiv(math.sqrt(d), log2_sd)
+    else:
+        t = fdiv(log2_mean, log2_sd) * math.sqrt(d)
+    if t != t:
+        if log2_mean == 0.0 and log2_sd == 0.0:
+            return 1.0  # every retained value exactly 1.0
+        return -1.0
+    return betai(0.5 * d, 0.5, fdiv(d, d + t * t))
+
+
+# ----------------------------------------------------------- file reading
+
+class Reader:
+    """Byte stream of one result file, CR LF read as LF."""
+
+    def __init__(self, data):
+        self.data = data.replace(b"\r\n", b"\n").decode("latin-1")
+        self.pos = 0
+
+    def get(self):
+        if self.pos >= len(self.data):
+            return None
+        c = self.data[self.pos]
+        self.pos += 1
+        return c
+
+    def need(self):
+        c = self.get()
+        if c is None:
+            raise ModelError("end of file inside a header or row")
+        return c
+
+    def skip_lines(self, n):
+        for _ in range(n):
+            while True:
+                c = self.get()
+                if c is None:
+                    raise ModelError("end of file while skipping lines")
+                if c == "\n":
+                    break
+
+    def skip_space(self):
+        while self.pos < len(self.data) and self.data[self.pos] in " \t\n\v\f\r":
+            self.pos += 1
+
+    def word(self, room=49):
+        self.skip_space()
+        start = self.pos
+        while self.pos < len(self.data) and self.data[self.pos] not in " \t\n\v\f\r":
+            self.pos += 1
+        w = self.data[start:self.pos]
+        if len(w) > room:
+            raise ModelError("word longer than its room: %r" % w)
+        return w
+
+    def quoted_value(self, room):
+        c = self.need()
+        value = []
+        if c != '"':
+            if c == "\n":
+                return ""
+            value.append(c)
+        while True:
+            c = self.need()
+            if c == '"':
+                self.skip_lines(1)
+                break
+            if c == "\n":
+                break
+            value.append(c)
+        v = "".join(value)
+        if len(v) > room:
+            raise ModelError("header value longer than its room: %r" % v)
+        return v
+
+    def read_int(self):
+        self.skip_space()
+        m = re.compile(r"[+-]?\d+").match(self.data, self.pos)
+        if not m:
+            raise ModelError("integer expected at %d" % self.pos)
+        self.pos = m.end()
+        return int(m.group())
+
+    _real = re.compile(r"[+-]?(\d+\.?\d*([eE][+-]?\d+)?|\.\d+([eE][+-]?\d+)?)")
+
+    def read_real(self):
+        self.skip_space()
+        m = self._real.match(self.data, self.pos)
+        if not m:
+            raise ModelError("number expected at %d: %r"
+                             % (self.pos, self.data[self.pos:self.pos + 20]))
+        self.pos = m.end()
+        return float(m.group())
+
+    def until_tab(self):
+        out = []
+        while True:
+            c = self.need()
+            if c == "\t":
+                return "".join(out)
+            if 32 <= ord(c) <= 126:
+                out.append(c)
+
+
+def c_atoi(token):
+    m = re.match(r"[ \t\n\v\f\r]*([+-]?\d+)", token)
+    return int(m.group(1)) if m else 0
+
+
+def c_atof(token):
+    m = re.match(r"[ \t\n\v\f\r]*([+-]?(\d+\.?\d*([eE][+-]?\d+)?|\.\d+([eE][+-]?\d+)?))",
+                 token)
+    if m:
+        return float(m.group(1))
+    m = re.match(r"[ \t\n\v\f\r]*([+-]?)(infinity|inf|nan)", token, re.I)
+    if m:
+        v = INF if m.group(2).lower().startswith("inf") else NAN
+        return -v if m.group(1) == "-" else v
+    return 0.0
+
+
+# ------------------------------------------------------------------ run
+
+class Run:
+    def __init__(self, case_dir, answers):
+        self.dir = case_dir
+        # scanf("%s") tokens: C white space only
+        self.tokens = [t for t in re.split(r"[ \t\n\v\f\r]+", answers.decode("latin-1")) if t]
+        self.out = []
+        self.reports = {}
+
+    def say(self, text):
+        self.out.append(text)
+
+    def answer(self):
+        if not self.tokens:
+            raise ModelError("answers run out")
+        t = self.tokens.pop(0)
+        if len(t) > 49:
+            raise ModelError("answer longer than 49 characters")
+        return t
+
+    def can_open(self, name):
+        return os.path.isfile(os.path.join(self.dir, name))
+
+    def read_file(self, name):
+        with open(os.path.join(self.dir, name), "rb") as f:
+            return f.read()
+
+    def stop(self, status):
+        self.say("press any key to exit the program\n")
+        raise RunStop(status)
+
+    # dialogue
+    def dialogue(self):
+        self.say("You are using Spotweave 5.0 released on Jan 30, 2002.\n"
+                 " -----------------------\n")
+        prompt = "Input the number of data files you want to merge together:  "
+        self.say(prompt)
+        while True:
+            v = c_atoi(self.answer())
+            if v == 0:
+                self.say("Invalid Input! You are expected to enter a integer!\n\n")
+            elif v < 0 or v > 99:
+                self.say("Invalid Input! You are expected to enter an integer "
+                         "from 1 to 99!\n\n")
+            else:
+                break
+            self.say(prompt)
+        self.nf = v
+        self.say("\n Input the number of replicated spots in each file:  ")
+        v = c_atoi(self.answer())
+        while v < 1:
+            self.say("\n Invalid Input! You are expected to enter a positive integer!\n\n")
+            self.say("Input the number of replicated spots in each slides:  ")
+            v = c_atoi(self.answer())
+        self.nr = v
+        self.say("\n Input the file names(no space allowed  within a filename):  ")
+        self.say("\n")
+        self.names = []
+        for h in range(1, self.nf + 1):
+            while True:
+                self.say("\n file name %d:  " % h)
+                name = self.answer()
+                ok = True
+                if not self.can_open(name):
+                    self.say("can't open  file: %s\n Please enter the file name again\n"
+                             % name)
+                    ok = False
+                if h >= 2:
+                    for j, earlier in enumerate(self.names, start=1):
+                        if earlier == name:
+                            self.say("%s has been used by file name %d\n"
+                                     " Please enter the file name again\n" % (name, j))
+                            ok = False
+                if ok:
+                    break
+            self.names.append(name)
+        self.say("\n\nThe Files you want to merge are\n")
+        for h, name in enumerate(self.names, start=1):
+            self.say("  File name %d:\t %s\n" % (h, name))
+        self.say("\n\n")
+        self.say("There are 5 different approaches used by GenePix Pro 3.0 to calculate "
+                 "channel ratio from Pixel Intensities, these are:\n"
+                 "1 --- Ratio of Medians.\n2 --- Ratio of Means.\n"
+                 "3 --- Median of Ratios.\n4 --- Mean of Ratios.\n"
+                 "5 --- Regression Ratio.\n\n"
+                 "Please enter a number (1,2,3,4,5) to make your choice:  ")
+        v = c_atoi(self.answer())
+        self.say("\n")
+        while v not in (1, 2, 3, 4, 5):
+            self.say("Invalid Input, you are expected to enter a number from 1 to 5\n"
+                     "Please enter your choice again:  ")
+            v = c_atoi(self.answer())
+            self.say("\n")
+        self.approach = v
+        self.say("Please input the constant C for the quality control purpose:\n"
+                 "if for a spot the fraction (intensity/background) less than C for "
+                 "both channel,\n"
+                 "then this spot will be not accounted for. (1.0 <= C<= 5.0, C=2.0 "
+                 "recommended)\n"
+                 "C=")
+        c = c_atof(self.answer())
+        self.say("\n")
+        while not (1.0 <= c <= 5.0):
+            self.say("Invalid Input, you are expected to enter a real number from 1.0 "
+                     "to 5.0\nPlease enter C again:  ")
+            c = c_atof(self.answer())
+            self.say("\n")
+        self.C = c
+
+    # sizing scan of file 1
+    def sizing_scan(self):
+        name = self.names[0]
+        r = Reader(self.read_file(name))
+        if r.word() != "ATF":
+            self.say("\n %s is not a valid GenePix output file\n" % name)
+            self.say("\n")
+            self.stop(1)
+        r.skip_lines(18)
+        v19 = r.quoted_value(399)
+        r.skip_lines(8 if "RatioFormulation" in v19 else 10)
+        cand = r.quoted_value(49)
+        if "Block" not in cand:
+            r.skip_lines(2)
+        self.say("\n Program running...\n")
+        last = 0.0
+        layout = None
+        while True:
+            if last not in FLAG_VALUES:
+                break
+            c = r.get()
+            if c is None:
+                break
+            text = c
+            while True:
+                c = r.need()
+                if c == "\t":
+                    break
+                text += c
+            if len(text) > 9:
+                raise ModelError("Block text longer than its room")
+            block = c_atoi(text)
+            column = r.read_int()
+            row = r.read_int()
+            layout = (block, column, row)
+            r.need()
+            r.until_tab()
+            r.until_tab()
+            for _ in range(32):
+                last = r.read_real()
+            r.word()
+            for _ in range(5):
+                last = r.read_real()
+            r.skip_lines(1)
+        if layout is None:
+            raise ModelError("no data row in file 1")
+        self.ns = layout[0] * layout[1] * layout[2]
+        self.say("The number of total spots in each file:  %d\n" % self.ns)
+        self.ng = self.ns // self.nr
+
+    # header walk + loading of file h
+    def load(self, h):
+        name = self.names[h - 1]
+        if not self.can_open(name):
+            self.say("can't open the data file: %s\n" % name)
+            self.stop(1)
+        r = Reader(self.read_file(name))
+        if r.word() != "ATF":
+            self.say("\n %s is not a valid GenePix output file.\n" % name)
+            self.say("\n")
+            self.stop(1)
+        r.skip_lines(9)
+        r.quoted_value(399)
+        line11 = r.quoted_value(399)
+        self.say("\n%s\n" % line11)
+        r.skip_lines(1)
+        labels = ["N. Factor-Ratio of Median: %f\n", "N. Factor-Ratio of Mean: %f\n",
+                  "N. Factor-Median of Ratios: %f\n", "N. Factor-Mean of Ratios: %f\n",
+                  "N. Factor-Regression Ratio: %f\n"]
+        keylen = [35, 33, 35, 33, 36]
+        factors = [0.0] * 6
+        c = r.need()
+        if c == '"':
+            c = r.need()
+        if c == "N":
+            for _ in range(34):
+                r.need()
+        else:
+            r.skip_lines(2)
+            c = r.need()
+            for _ in range(34 if c == "N" else 35):
+                r.need()
+        factors[1] = r.read_real()
+        self.say(labels[0] % factors[1])
+        r.skip_lines(1)
+        for k in range(2, 6):
+            c = r.need()
+            for _ in range(keylen[k - 1] - 1 if c == "N" else keylen[k - 1]):
+                r.need()
+            factors[k] = r.read_real()
+            self.say(labels[k - 1] % factors[k])
+            r.skip_lines(10 if k == 5 else 1)
+        c = r.need()
+        if c == '"':
+            c = r.need()
+        r.skip_lines(2 if c == "S" else 1)
+        self.factor.append(factors)
+
+        ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
+        f632, b632, f532, b532, ratio, flag = [], [], [], [], [], []
+        for s in range(self.ns):
+            block = r.read_int()
+            column = r.read_int()
+            row = r.read_int()
+            if r.need() != "\t":
+                raise ModelError("tab expected after Row")
+            gname = r.until_tab()
+            gid = r.until_tab()
+            if len(gname) > 500 or len(gid) > 50:
+                raise ModelError("name or ID too long")
+            fields = {}
+            for k in range(6, 44):
+                fields[k] = r.word() if k == 38 else r.read_real()
+            if h == self.nf:
+                self.layout[s] = (block, column, row)
+            self.gene_name[s] = gname
+            self.gene_id[s] = gid
+            f632.append(fields[9])
+            b632.append(fields[12])
+            f532.append(fields[18])
+            b532.append(fields[21])
+            ratio.append(fields[ratio_field])
+            fl = fields[43]
+            q632 = fdiv(fields[9], fields[12])
+            q532 = fdiv(fields[18], fields[21])
+            if not (q632 >= self.C) and not (q532 >= self.C):
+                fl = QC_FAILED
+            flag.append(fl)
+        self.f632.append(f632)
+        self.b632.append(b632)
+        self.f532.append(f532)
+        self.b532.append(b532)
+        self.ratio.append(ratio)
+        self.flag.append(flag)
+
+    # cor.txt
+    def cor_report(self):
+        nf, ns = self.nf, self.ns
+        net632 = [[self.f632[f][s] - self.b632[f][s] for s in range(ns)] for f in range(nf)]
+        net532 = [[self.f532[f][s] - self.b532[f][s] for s in range(ns)] for f in range(nf)]
+        for f in range(nf):
+            fac = self.factor[f][self.approach]
+            self.ratio[f] = [fac * x for x in self.ratio[f]]
+        names = "".join("%s\t" % n for n in self.names)
+
+        def block(fn, rows):
+            out = ["File Name\t", names, "\n"]
+            for i in range(nf):
+                out.append("%s\t" % self.names[i])
+                for j in range(nf):
+                    if j > i:
+                        out.append(cfmt("%4.3f\t", fn(rows[i], rows[j])))
+                    else:
+                        out.append("-\t")
+                out.append("\n")
+            return "".join(out)
+
+        o = ["==================Raw Scale=====================\n\n",
+             "\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)"
+             "  for each  data file ---\n", names, "\n"]
+        o += [cfmt("%4.3f\t", pearson_r(net632[f], net532[f])) for f in range(nf)]
+        o.append("\n")
+        o.append("\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)"
+                 "  for each pair of data files ---\n")
+        o.append(block(pearson_r, net632))
+        o.append("\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)"
+                 "  for each pair of data files ---\n")
+        o.append(block(pearson_r, net532))
+        o.append("\n----------- Correlation Coefficient of Ratio for each pair of data"
+                 " files ----------\n")
+        o.append(block(pearson_r, self.ratio))
+        o.append("\n\n==================Log2 Scale=====================\n\n")
+        o.append("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)"
+                 "  for each  data file ---\n")
+        o += [names, "\n"]
+        o += [cfmt("%4.3f\t", log2_pearson_r(net632[f], net532[f])) for f in range(nf)]
+        o.append("\n")
+        o.append("\n--- Correlation Coefficient of Log2-F632 Intensities(bkg subtracted)"
+                 "  for each pair of data files ---\n")
+        o.append(block(log2_pearson_r, net632))
+        o.append("\n--- Correlation Coefficient of Log2-F532 Intensities(bkg subtracted)"
+                 "  for each pair of data files ---\n")
+        o.append(block(log2_pearson_r, net532))
+        o.append("\n----------- Correlation Coefficient of Log2 Ratio for each pair of"
+                 " data files ----------\n")
+        o.append(block(log2_pearson_r, self.ratio))
+        o.append("\n")
+        self.reports["cor.txt"] = "".join(o)
+
+    # data.txt
+    def data_report(self):
+        o = ["begin data\n", "Number\tPosition\tGene Name\tID\t"]
+        o += ["%s(ratio)\t" % n for n in self.names]
+        o.append("\n")
+        for s in range(self.ns):
+            b, c, r = self.layout[s]
+            o.append("%d\tB%d C%d R%d\t%s\t%s\t" % (s + 1, b, c, r,
+                                                   self.gene_name[s], self.gene_id[s]))
+            o += [cfmt("%4.3f\t", self.ratio[f][s]) for f in range(self.nf)]
+            o.append("\n")
+        o.append("end data\n")
+        self.reports["data.txt"] = "".join(o)
+
+    # per-gene statistics
+    def merge(self):
+        F, R, G = self.nf, self.nr, self.ng
+        N = R * F
+        gene_ratio = [[self.ratio[j // R][g * R + j % R] for j in range(N)] for g in range(G)]
+        gene_flag = [[self.flag[j // R][g * R + j % R] for j in range(N)] for g in range(G)]
+        self.file_gene_mean = [[0.0] * G for _ in range(F)]
+        for f in range(F):
+            for g in range(G):
+                pos = [x for x in gene_ratio[g][f * R:(f + 1) * R] if x > 0.0]
+                if pos:
+                    self.file_gene_mean[f][g] = mean_of(pos)
+        for g in range(G):
+            for j in range(N):
+                if gene_flag[g][j] < 0.0:
+                    gene_ratio[g][j] = 0.0
+        self.file_unusable = [0] * F
+        self.file_outliers = [0] * F
+        self.genes = []
+        for g in range(G):
+            st = dict(mean=0.0, sd=0.0, cv=0.0, median=0.0, log2_mean=-10000.0,
+                      log2_sd=0.0, p=-1.0, unusable=0, used=0, outliers=0)
+            self.genes.append(st)
+            values = gene_ratio[g]
+            for j in range(N):
+                if not (values[j] > 0.0):
+                    self.file_unusable[j // R] += 1
+                    st["unusable"] += 1
+            n = N - st["unusable"]
+            st["used"] = n
+            if n == 0:
+                continue
+            kept = sorted(x for x in values if x > 0.0)
+            assert len(kept) == n
+            if n == 1:
+                v = kept[0]
+                st.update(mean=v, median=v, log2_mean=log2(v), sd=0.0,
+                          log2_sd=0.0, cv=0.0, p=-1.0)
+                continue
+            if n >= 3:
+                while True:
+                    q = fdiv(mean_of(kept), median_of(kept))
+                    if q <= 2.0 or len(kept) <= 2:
+                        break
+                    u = kept[-1]
+                    for j in range(N):
+                        if values[j] == u:
+                            self.file_outliers[j // R] += 1
+                    st["outliers"] += 1
+                    kept.pop()
+                    st["used"] = len(kept)
+            if len(kept) == 2:
+                a, b = kept
+                if fdiv(b, a) > 8.0:
+                    for j in range(N):
+                        if values[j] == a:
+                            self.file_outliers[j // R] += 1
+                    for j in range(N):
+                        if values[j] == b:
+                            self.file_outliers[j // R] += 1
+                    st["outliers"] += 2
+                    st["used"] = 0
+                    st["p"] = -1.0
+                    continue
+            self.statistics(st, kept)
+
+    def statistics(self, st, x):
+        n = len(x)
+        st["mean"] = mean_of(x)
+        st["median"] = median_of(x)
+        st["sd"] = sd_of(x)
+        lg = [log2(v) for v in x]
+        st["log2_mean"] = mean_of(lg)
+        st["log2_sd"] = sd_of(lg)
+        st["cv"] = fdiv(st["sd"], st["mean"])
+        st["p"] = t_p_value(st["log2_mean"], st["log2_sd"], n)
+
+    # merge.txt
+    def merge_report(self):
+        F, R, G = self.nf, self.nr, self.ng
+        o = ["The number of data sets merged:\t %d\n" % F,
+             "The number of genes in each file:\t %d\n" % G,
+             "The nummber of replicated spots in each file:\t %d\n\n" % R,
+             "The number of spots not used in ratio calculation in each data set:\n"]
+        o += ["%s\t" % n for n in self.names] + ["\n"]
+        o += ["%d\t" % (self.file_unusable[f] + self.file_outliers[f]) for f in range(F)]
+        o += ["\n", "\n", "The number of outliers found in each data set:\n"]
+        o += ["%s\t" % n for n in self.names] + ["\n"]
+        o += ["%d\t" % self.file_outliers[f] for f in range(F)] + ["\n", "\n"]
+        o.append("Number\tPosition\tName\tID\t")
+        o += ["%s-Ratio\t" % n for n in self.names]
+        o.append("Mean of Ratio\tStandard Deviation\tCV\tMedian of Ratio\t"
+                 "Mean of Log2-Ratio\tStandard Deviation of Log2-Ratio\t"
+                 "P-Value(t statistic)\tSpots used\tOutliers Found\n")
+        for g in range(G):
+            st = self.genes[g]
+            a = g * R + 1
+            b = (g + 1) * R
+            lb = self.layout[b - 1]
+            la = self.layout[a - 1]
+            o.append("%3d-%3d\t" % (a, b))
+            o.append("B%d C%d-C%d R%d\t" % (lb[0], la[1], lb[1], lb[2]))
+            o.append("%s\t%s\t" % (self.gene_name[b - 1], self.gene_id[b - 1]))
+            o += [cfmt("%4.3f\t", self.file_gene_mean[f][g]) for f in range(F)]
+            for key in ("mean", "sd", "cv", "median", "log2_mean", "log2_sd"):
+                o.append(cfmt("%4.3f\t", st[key]) if st["used"] != 0 else "-\t")
+            o.append(cfmt("%f\t", st["p"]) if st["p"] >= 0.0 else "-\t")
+            o.append("%d\t" % st["used"])
+            o.append("%d\n" % st["outliers"])
+        self.reports["merge.txt"] = "".join(o)
+
+    def run(self):
+        try:
+            self.dialogue()
+            self.sizing_scan()
+            self.layout = [None] * self.ns
+            self.gene_name = [None] * self.ns
+            self.gene_id = [None] * self.ns
+            self.factor = []
+            self.f632, self.b632, self.f532, self.b532 = [], [], [], []
+            self.ratio, self.flag = [], []
+            for h in range(1, self.nf + 1):
+                self.load(h)
+            self.cor_report()
+            self.data_report()
+            self.merge()
+            self.merge_report()
+            self.say("\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> "
+                     "for results\n\n Please send bug reports to  %s\n\n" % CONTACT)
+            self.say("\n\nPress Any Key to Continue\n")
+            status = 0
+        except RunStop as e:
+            status = e.status
+        return status
+
+
+def run_case(case_dir, answers=None):
+    """-> (console text, exit status, {report name: text}) as bytes/str."""
+    if answers is None:
+        with open(os.path.join(case_dir, "answers.txt"), "rb") as f:
+            answers = f.read()
+    run = Run(case_dir, answers)
+    status = run.run()
+    console = "".join(run.out).encode("latin-1")
+    reports = {k: v.encode("latin-1") for k, v in run.reports.items()}
+    return console, status, reports
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write("usage: reference_model.py CASE_DIR\n")
+        return 2
+    console, status, reports = run_case(argv[1])
+    sys.stdout.buffer.write(console)
+    sys.stderr.write("status %d, reports: %s\n" % (status, " ".join(sorted(reports))))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
