@@ -1,1 +1,59 @@
+#include "numeric/fixed_text.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+
 #include <gtest/gtest.h>
+
+namespace {
+std::string fixed(double v, int decimals, int width) {
+    char text[fixed_text_room];
+    return std::string(text, format_fixed(text, v, decimals, width));
+}
+std::string printf_fixed(double v, int decimals, int width) {
+    char text[fixed_text_room + 10];
+    std::snprintf(text, sizeof text, "%*.*f", width, decimals, v);
+    return text;
+}
+}  // namespace
+
+TEST(fixed_text, report_formats) {
+    EXPECT_EQ(fixed(1.23456, 3, 4), "1.235");
+    EXPECT_EQ(fixed(-0.5, 3, 4), "-0.500");
+    EXPECT_EQ(fixed(0.0, 3, 4), "0.000");
+    EXPECT_EQ(fixed(0.5, 6, 0), "0.500000");
+    EXPECT_EQ(fixed(19676.8975, 3, 4), "19676.897");  // the double below .8975 rounds down
+    char text[fixed_text_room];
+    EXPECT_EQ(std::string(text, format_int(text, 1, 3)), "  1");
+    EXPECT_EQ(std::string(text, format_int(text, 1000, 3)), "1000");
+    EXPECT_EQ(std::string(text, format_int(text, -7, 0)), "-7");
+}
+
+TEST(fixed_text, not_a_number_and_infinity_print_the_same_everywhere) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(fixed(nan, 3, 4), " nan");
+    EXPECT_EQ(fixed(-nan, 3, 4), " nan");
+    EXPECT_EQ(fixed(inf, 3, 4), " inf");
+    EXPECT_EQ(fixed(-inf, 3, 4), "-inf");
+    EXPECT_EQ(fixed(nan, 6, 0), "nan");
+}
+
+TEST(fixed_text, rounds_exactly_as_printf) {
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-12, 40);
+    for (int i = 0; i < 100000; ++i) {
+        const double v = std::ldexp(mantissa(random), exponent(random));
+        ASSERT_EQ(fixed(v, 3, 4), printf_fixed(v, 3, 4)) << v;
+        ASSERT_EQ(fixed(v, 6, 0), printf_fixed(v, 6, 0)) << v;
+    }
+    // Halfway cases and the largest values.
+    for (double v : {0.0005, 0.0015, 2.5e-7, 1.0005, -0.0005, 1e300, -std::numeric_limits<double>::max()}) {
+        EXPECT_EQ(fixed(v, 3, 4), printf_fixed(v, 3, 4)) << v;
+        EXPECT_EQ(fixed(v, 6, 0), printf_fixed(v, 6, 0)) << v;
+    }
+}

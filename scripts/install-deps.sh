@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs what a fresh Debian machine lacks for building (and, with "test",
+# for testing). Needs root when something is missing.
+set -e
+need=""
+command -v cmake >/dev/null 2>&1 || need="$need cmake"
+command -v g++ >/dev/null 2>&1 || need="$need g++"
+command -v make >/dev/null 2>&1 || need="$need make"
+if [ "$1" = "test" ] && [ ! -f /usr/include/gtest/gtest.h ]; then
+    need="$need libgtest-dev"
+fi
+if [ -n "$need" ]; then
+    echo "installing:$need"
+    if [ "$(id -u)" = 0 ]; then sudo=""; else sudo="sudo"; fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
+fi

@@ -1,0 +1,113 @@
+// Runs every case folder of tests/e2e/cases: the case's files are copied to a
+// fresh directory, the program runs there with answers.txt on standard input,
+// and its console output, exit status and reports are compared byte for byte
+// with expected/. A failing case keeps its directory for a look.
+//
+// A case folder holds: answers.txt; the input files; optional setup.sh (run in
+// the directory first); optional links.txt ("name<TAB>path below the shared
+// real-data folder" per line: the case is skipped when that folder is absent);
+// expected/console.txt, expected/status, optional expected/stderr.txt and the
+// reports the run must leave. A report missing from expected/ must not exist.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> case_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(SPOTWEAVE_CASES))
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+class e2e : public testing::TestWithParam<std::string> {};
+
+TEST_P(e2e, case_matches_expected) {
+    const fs::path source = fs::path(SPOTWEAVE_CASES) / GetParam();
+    const fs::path realdata = SPOTWEAVE_REALDATA;
+    char pattern[] = "/tmp/spotweave-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path work = pattern;
+
+    for (const auto& entry : fs::directory_iterator(source)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "expected" || name == "answers.txt" || name == "links.txt" || name == "setup.sh") continue;
+        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
+    }
+    if (fs::exists(source / "links.txt")) {
+        if (!fs::is_directory(realdata)) {
+            fs::remove_all(work);
+            GTEST_SKIP() << "real data folder absent";
+        }
+        std::istringstream lines(read_file(source / "links.txt"));
+        std::string line;
+        while (std::getline(lines, line)) {
+            const auto tab = line.find('\t');
+            if (tab == std::string::npos) continue;
+            fs::create_symlink(realdata / line.substr(tab + 1), work / line.substr(0, tab));
+        }
+    }
+    if (fs::exists(source / "setup.sh")) {
+        const std::string setup = "cd " + quoted(work) + " && sh " + quoted(source / "setup.sh");
+        ASSERT_EQ(std::system(setup.c_str()), 0) << "setup.sh failed";
+    }
+
+    const std::string command = "cd " + quoted(work) + " && timeout 120 " + quoted(SPOTWEAVE_BINARY) + " < " +
+                                quoted(source / "answers.txt") + " > console.out 2> console.err";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    const int status = WEXITSTATUS(raw);
+
+    bool ok = true;
+    auto check = [&](bool same, const std::string& what) {
+        EXPECT_TRUE(same) << what;
+        ok = ok && same;
+    };
+    const fs::path expected = source / "expected";
+    check(read_file(work / "console.out") == read_file(expected / "console.txt"), "console output differs");
+    check(std::to_string(status) + "\n" == read_file(expected / "status"),
+          "exit status " + std::to_string(status) + " differs");
+    if (fs::exists(expected / "stderr.txt"))
+        check(read_file(work / "console.err") == read_file(expected / "stderr.txt"), "standard error differs");
+    for (const char* report : {"cor.txt", "data.txt", "merge.txt"}) {
+        if (fs::exists(expected / report))
+            check(fs::exists(work / report) && read_file(work / report) == read_file(expected / report),
+                  std::string(report) + " differs");
+        else
+            check(!fs::exists(work / report), std::string(report) + " must not be written");
+    }
+    if (ok)
+        fs::remove_all(work);
+    else
+        ADD_FAILURE() << "kept for inspection: " << work;
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, e2e, testing::ValuesIn(case_names()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace
