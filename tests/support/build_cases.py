@@ -50,21 +50,25 @@ def plain_spot(block, column, row, name, ident, ratio, f635=1200, b635=100,
 
 def case_one_file_basic():
     """One file, 3.0.6 layout (factors 15-19, quoted, Supplier line)."""
-    rf = mk.make_result_file(2, 4, 3, seed=11, layout=15,
+    rf = mk.make_result_file(2, 4, 3, seed=11,
+                             replicates=2, gene_seed=1, layout=15,
                              factors=("0.393534", "0.391137", "0.398422",
-                                      "0.398666", "0.355853"))
+                             "0.398666", "0.355853"))
     return {"slide1.gpr": rf}, answers("1", "2", "slide1.gpr", "1", "2.0")
 
 
 def case_dialogue_retries():
     """Every retry of the dialogue; three files of three header layouts."""
-    a = mk.make_result_file(2, 3, 2, seed=21, layout=13, supplier_line=True,
+    a = mk.make_result_file(2, 3, 2, seed=21,
+                            replicates=2, gene_seed=2, layout=13, supplier_line=True,
                             factors=("1.1", "0.9", "1.05", "0.95", "1.2"),
                             file_name_value="FileName=run_a 635.tif\trun_a 532.tif")
-    b = mk.make_result_file(2, 3, 2, seed=22, layout=15, quoted=False,
+    b = mk.make_result_file(2, 3, 2, seed=22,
+                            replicates=2, gene_seed=2, layout=15, quoted=False,
                             factors=("2", "0.5", "1.5", "0.75", "1.25"),
                             file_name_value="FileName=run_b.tif")
-    c = mk.make_result_file(2, 3, 2, seed=23, layout=13, supplier_line=False,
+    c = mk.make_result_file(2, 3, 2, seed=23,
+                            replicates=2, gene_seed=2, layout=13, supplier_line=False,
                             factors=("0.8", "0.85", "0.9", "1.3", "1.15"),
                             file_name_value="FileName=run_c.tif")
     # row 5 named differently in each file: the last file's text is kept,
@@ -73,6 +77,14 @@ def case_dialogue_retries():
     b.spot(5).fields[mk.NAME] = "beta"
     c.spot(5).fields[mk.NAME] = '"gam\x01ma\xe9"'
     c.spot(5).fields[mk.ID] = ""
+    # layout values differ too: the last file's stand in the reports, while
+    # the spot count comes from the last row of file 1 alone
+    a.spot(3)[mk.COLUMN] = 7
+    c.spot(3)[mk.BLOCK] = 2
+    c.spot(3)[mk.COLUMN] = 9
+    c.spot(3)[mk.ROW] = 5
+    c.spot(12)[mk.BLOCK] = 9
+    c.spot(12)[mk.ROW] = 8
     ans = answers("0", "abc", "x3", "-1", "100", "3abc",
                   "0", "-2", "2",
                   "missing.gpr", ".", "run_a.gpr",
@@ -87,10 +99,12 @@ def case_two_answers_one_line():
     """"2 3" on one line; 16 spots in triplicate (one spot left over);
     15-19 layout without Supplier line, unquoted; second file CR LF with
     rows beyond the spot count."""
-    x1 = mk.make_result_file(2, 2, 4, seed=31, layout=15, quoted=False,
+    x1 = mk.make_result_file(2, 2, 4, seed=31,
+                             replicates=3, gene_seed=3, layout=15, quoted=False,
                              supplier_line=False,
                              factors=("1.5", "0.625", "1", "1", "1"))
-    x2 = mk.make_result_file(2, 2, 4, seed=32, layout=15, crlf=True,
+    x2 = mk.make_result_file(2, 2, 4, seed=32,
+                             replicates=3, gene_seed=3, layout=15, crlf=True,
                              factors=("0.7", "1.75", "1", "1", "1"))
     extra = mk.make_result_file(1, 2, 1, seed=33)
     x2.extra_rows = [s.line() for s in extra.spots]
@@ -100,9 +114,11 @@ def case_two_answers_one_line():
 def case_single_replicate_median_of_ratios():
     """R = 1, approach 3, C = 5.0; 13-17 layout unquoted CR LF, and 13-17
     without Supplier line (titles on line 27)."""
-    p = mk.make_result_file(1, 5, 2, seed=41, layout=13, quoted=False, crlf=True,
+    p = mk.make_result_file(1, 5, 2, seed=41,
+                            replicates=1, gene_seed=4, layout=13, quoted=False, crlf=True,
                             factors=("1", "1", "1.2", "1", "1"))
-    q = mk.make_result_file(1, 5, 2, seed=42, layout=13, supplier_line=False,
+    q = mk.make_result_file(1, 5, 2, seed=42,
+                            replicates=1, gene_seed=4, layout=13, supplier_line=False,
                             factors=("1", "1", "0.8", "1", "1"))
     return {"p.gpr": p, "q.gpr": q}, answers("2", "1", "p.gpr", "q.gpr", "3", "5.0")
 
@@ -112,7 +128,8 @@ def case_regression_factor_signs():
     (constant ratios: nan correlations), negative factor in file 3."""
     files = {}
     for n, (seed, f5) in enumerate(((51, "1.1"), (52, "0"), (53, "-1.25")), start=1):
-        rf = mk.make_result_file(1, 4, 2, seed=seed, layout=15,
+        rf = mk.make_result_file(1, 4, 2, seed=seed,
+                                 replicates=2, gene_seed=5, layout=15,
                                  factors=("1", "1", "1", "1", f5))
         for sp in rf.spots:
             sp[mk.RATIOS_SD] = "37.5"
@@ -209,14 +226,16 @@ def case_quality_control():
 
 def case_thousand_spots():
     """1000 spots in quadruplicate: spot numbers reach four digits."""
-    rf = mk.make_result_file(1, 40, 25, seed=81, compact=True, layout=15,
+    rf = mk.make_result_file(1, 40, 25, seed=81,
+                             replicates=4, gene_seed=8, compact=True, layout=15,
                              factors=("0.9", "1", "1", "1", "1"))
     return {"big.gpr": rf}, answers("1", "4", "big.gpr", "1", "2")
 
 
 def case_blank_line_before_atf():
     """Blank lines before the word ATF: its line is line 1."""
-    rf = mk.make_result_file(1, 3, 2, seed=91, layout=15, leading_blank_lines=2,
+    rf = mk.make_result_file(1, 3, 2, seed=91,
+                             replicates=2, gene_seed=9, layout=15, leading_blank_lines=2,
                              factors=("1.5", "1", "1", "1", "1"))
     return {"lead.gpr": rf}, answers("1", "2", "lead.gpr", "1", "2")
 

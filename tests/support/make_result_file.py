@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Synthetic GenePix Pro 3.0 result files ("ATF" text, one row per spot).
 
-Used as a library by build_cases.py and as a small command-line tool:
+Used as a library by build_cases.py and as a small command-line program:
 
     make_result_file.py --blocks 2 --columns 4 --rows 3 --seed 7 -o slide1.gpr
 
@@ -202,11 +202,13 @@ def layout_order(blocks, columns, rows):
 
 
 def random_spot(rng, block, column, row, number, quote_names=True,
-                compact=False):
-    """A plausible spot with consistent-looking intensities and ratios."""
+                compact=False, gene_log2=None, gene_level=None, ident=None):
+    """A plausible spot. gene_log2/gene_level, when given, are the gene's
+    true log2 ratio and 532 signal, shared by its replicates and files."""
     sp = Spot(block, column, row)
     name = "gene%03d" % number
-    ident = "ID%04d" % rng.randrange(10000)
+    if ident is None:
+        ident = "ID%04d" % rng.randrange(10000)
     sp.fields[NAME] = '"%s"' % name if quote_names else name
     sp.fields[ID] = '"%s"' % ident if quote_names else ident
     if compact:
@@ -218,8 +220,15 @@ def random_spot(rng, block, column, row, number, quote_names=True,
         sp[DIA] = rng.choice([80, 90, 100, 110])
     b635 = rng.randint(40, 200)
     b532 = rng.randint(40, 200)
-    f635 = b635 + rng.randint(-30, 5000)
-    f532 = b532 + rng.randint(-30, 5000)
+    if gene_log2 is None:
+        f635 = b635 + rng.randint(-30, 5000)
+        f532 = b532 + rng.randint(-30, 5000)
+    else:
+        # one spot in ten is faint: near background in both channels
+        faint = rng.random() < 0.1
+        level = gene_level * (0.02 if faint else rng.uniform(0.7, 1.4))
+        f532 = b532 + int(level)
+        f635 = b635 + int(level * 2.0 ** (gene_log2 + rng.gauss(0, 0.25)))
     sp[F635_MEDIAN] = f635
     sp[B635_MEDIAN] = b635
     sp[F532_MEDIAN] = f532
@@ -244,9 +253,7 @@ def random_spot(rng, block, column, row, number, quote_names=True,
         base = n635 / n532
         rs = [round(base * rng.uniform(0.85, 1.15), 3) for _ in range(6)]
     else:
-        rs = [-1.0, round(rng.uniform(0.1, 3), 3), round(rng.uniform(0.1, 3), 3),
-              round(rng.uniform(0.1, 3), 3), round(rng.uniform(0.1, 3), 3),
-              round(rng.uniform(0.1, 3), 3)]
+        rs = [-1.0] + [round(rng.uniform(0.1, 3), 3) for _ in range(5)]
     for k, v in zip((27, 28, 29, 30, 31, 32), rs):
         sp[k] = fmt_ratio(v)
     if not compact:
@@ -261,18 +268,31 @@ def random_spot(rng, block, column, row, number, quote_names=True,
         sp[42] = n532 + rng.randint(-20, 20)
     sp.fields[LOG_RATIO] = ("Error" if rs[0] <= 0
                            else fmt_ratio(rng.uniform(-3, 3)))
-    sp[FLAGS] = rng.choice([0, 0, 0, 0, 0, 0, 100, -50])
+    sp[FLAGS] = rng.choice([0, 0, 0, 0, 0, 0, 0, 0, 100, -50])
     return sp
 
 
 def make_result_file(blocks=1, columns=4, rows=2, seed=1, quote_names=True,
-                     compact=False, **options):
+                     compact=False, replicates=None, gene_seed=0, **options):
     """A ResultFile of blocks*columns*rows random spots; options go to
-    ResultFile (factors, layout, supplier_line, quoted, crlf, ...)."""
+    ResultFile (factors, layout, supplier_line, quoted, crlf, ...).
+
+    With `replicates`, consecutive groups of that many spots are one gene:
+    its true ratio, signal and ID come from gene_seed, so files made with
+    one gene_seed and different seeds look like replicate slides."""
     rng = random.Random(seed)
-    spots = [random_spot(rng, b, c, r, n, quote_names, compact)
-             for n, (b, c, r) in enumerate(layout_order(blocks, columns, rows),
-                                           start=1)]
+    genes = random.Random(gene_seed)
+    positions = list(layout_order(blocks, columns, rows))
+    spots = []
+    for n, (b, c, r) in enumerate(positions, start=1):
+        if replicates:
+            if (n - 1) % replicates == 0:
+                truth = (genes.gauss(0, 1.2), 10 ** genes.uniform(2, 4),
+                         "ID%04d" % genes.randrange(10000))
+            spots.append(random_spot(rng, b, c, r, (n - 1) // replicates + 1,
+                                     quote_names, compact, *truth))
+        else:
+            spots.append(random_spot(rng, b, c, r, n, quote_names, compact))
     options.setdefault("compact_numbers", compact)
     return ResultFile(spots, **options)
 
@@ -283,6 +303,9 @@ def main(argv=None):
     p.add_argument("--columns", type=int, default=4)
     p.add_argument("--rows", type=int, default=2)
     p.add_argument("--seed", type=int, default=1)
+    p.add_argument("--replicates", type=int, default=None,
+                   help="consecutive spots per gene (shared true ratio)")
+    p.add_argument("--gene-seed", type=int, default=0)
     p.add_argument("--factors", default="1,1,1,1,1",
                    help="five comma-separated factor texts")
     p.add_argument("--layout", type=int, choices=(13, 15), default=15,
@@ -298,7 +321,8 @@ def main(argv=None):
     if len(factors) != 5:
         p.error("--factors needs five values")
     rf = make_result_file(a.blocks, a.columns, a.rows, a.seed,
-                          compact=a.compact, factors=factors, layout=a.layout,
+                          compact=a.compact, replicates=a.replicates,
+                          gene_seed=a.gene_seed, factors=factors, layout=a.layout,
                           supplier_line=not a.no_supplier_line,
                           quoted=not a.unquoted, crlf=a.crlf)
     if a.output == "-":

@@ -64,11 +64,11 @@ def log2(x):
     return fdiv(ln(x), ln(2.0))
 
 
-def cfmt(spec, v):
+def cfmt(fmt, v):
     """printf "%4.3lf"/"%lf" with one rendering of NaN (never "-nan")."""
     if v != v:
         v = NAN  # Python already prints nan without a sign
-    return spec % v
+    return fmt % v
 
 
 # ------------------------------------------------------------ statistics
