@@ -22,15 +22,21 @@ public:
         const int c = skip_blanks(in_);
         if (c == '\n' || c == -1) fail(field, "the row ends before this field");
     }
+    // A number must fill its whole field: "12x4" is not 12.
+    bool field_ends() {
+        const int c = in_.peek();
+        return c == -1 || is_space(c);
+    }
     int integer(int field) {
         int value;
-        if (!read_int(in_, value)) fail(field, "expected an integer");
+        if (!read_int(in_, value) || !field_ends()) fail(field, "expected an integer");
         return value;
     }
     double number(int field) {
         expect_field(field);
         double value;
-        if (!read_real(in_, value) || !std::isfinite(value)) fail(field, "expected a finite decimal number");
+        if (!read_real(in_, value) || !std::isfinite(value) || !field_ends())
+            fail(field, "expected a finite decimal number");
         return value;
     }
     // Name and ID: up to the tab, printable bytes only, at most `room` kept.
