@@ -267,9 +267,8 @@ class Reader:
         while self.pos < len(self.data) and self.data[self.pos] not in " \t\n\v\f\r":
             self.pos += 1
         w = self.data[start:self.pos]
-        if len(w) > room:
-            raise ModelError("word longer than its room: %r" % w)
-        return w
+        # What does not fit its room is dropped.
+        return w[:room]
 
     def quoted_value(self, room):
         c = self.need()
@@ -286,10 +285,8 @@ class Reader:
             if c == "\n":
                 break
             value.append(c)
-        v = "".join(value)
-        if len(v) > room:
-            raise ModelError("header value longer than its room: %r" % v)
-        return v
+        # What does not fit its room is dropped.
+        return "".join(value)[:room]
 
     def read_int(self):
         self.skip_space()
