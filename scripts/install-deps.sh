@@ -6,8 +6,10 @@ need=""
 command -v cmake >/dev/null 2>&1 || need="$need cmake"
 command -v g++ >/dev/null 2>&1 || need="$need g++"
 command -v make >/dev/null 2>&1 || need="$need make"
-if [ "$1" = "test" ] && [ ! -f /usr/include/gtest/gtest.h ]; then
-    need="$need libgtest-dev"
+if [ "$1" = "test" ]; then
+    [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+    # The independent model that checks runs on real result files.
+    command -v python3 >/dev/null 2>&1 || need="$need python3"
 fi
 if [ -n "$need" ]; then
     echo "installing:$need"
