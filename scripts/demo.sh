@@ -4,7 +4,7 @@
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOTWEAVE_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target spotweave
 rm -rf build/demo
 mkdir -p build/demo
