@@ -11,3 +11,11 @@ double pearson_r(series<const double> x, series<const double> y, int n);
 // r of log2 x[i] with log2 y[i] over the positions where both are > 0; the
 // inputs are left unchanged. Example: 1, 2, 4, -1 against 2, 4, 8, 3 gives 1.
 double log2_pearson_r(series<const double> x, series<const double> y, int n);
+
+// The same coefficients for every pair of rows i < j of rows (1..nf x 1..n),
+// written to cor[i][j], bit for bit equal to pearson_r and log2_pearson_r on
+// the two rows: what does not depend on the pair (means, deviations, sums of
+// squares, logarithms) is computed once per row into scratch (1..nf x 1..n),
+// and several pairs advance in one sweep, each sum still in index order.
+void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);
+void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);

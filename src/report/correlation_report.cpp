@@ -39,17 +39,15 @@ void fill(dmatrix_t& m, int n) {
 }
 
 using coefficient = double (*)(series<const double>, series<const double>, int);
+using pair_coefficients = void (*)(const dmatrix_t&, int, int, dmatrix_t&, dmatrix_t&);
 
-void file_pairs(coefficient r, const spot_tables& t, const dmatrix_t& f632_net, const dmatrix_t& f532_net,
-                dmatrix_t& cor_ratio, dmatrix_t& cor_f632, dmatrix_t& cor_f532) {
-    const int nf = t.file_count;
-    const int ns = t.spot_count;
-    for (int i = 1; i <= nf - 1; ++i)
-        for (int j = i + 1; j <= nf; ++j) {
-            cor_ratio[i][j] = r(t.spot_ratio[i], t.spot_ratio[j], ns);
-            cor_f632[i][j] = r(f632_net[i], f632_net[j], ns);
-            cor_f532[i][j] = r(f532_net[i], f532_net[j], ns);
-        }
+// Every pair i < j of files, one table at a time; each coefficient equals the
+// plain routine's on the two rows.
+void file_pairs(pair_coefficients r, const spot_tables& t, const dmatrix_t& f632_net, const dmatrix_t& f532_net,
+                dmatrix_t& cor_ratio, dmatrix_t& cor_f632, dmatrix_t& cor_f532, dmatrix_t& scratch) {
+    r(t.spot_ratio, t.file_count, t.spot_count, cor_ratio, scratch);
+    r(f632_net, t.file_count, t.spot_count, cor_f632, scratch);
+    r(f532_net, t.file_count, t.spot_count, cor_f532, scratch);
 }
 
 void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatrix_t& f632_net,
@@ -90,7 +88,8 @@ void correlation_report(spot_tables& t) {
         const double factor = t.norm_factor[f][t.ratio_approach];
         for (int s = 1; s <= ns; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
     }
-    file_pairs(pearson_r, t, f632_net, f532_net, cor_ratio, cor_f632, cor_f532);
+    dmatrix_t scratch = dmatrix(1, nf, 1, ns);
+    file_pairs(pearson_r_pairs, t, f632_net, f532_net, cor_ratio, cor_f632, cor_f532, scratch);
 
     out.put("==================Raw Scale=====================\n\n");
     out.put("\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)  for each  data file ---\n");
@@ -112,7 +111,8 @@ void correlation_report(spot_tables& t) {
     fill(cor_log2_ratio, nf);
     fill(cor_log2_f632, nf);
     fill(cor_log2_f532, nf);
-    file_pairs(log2_pearson_r, t, f632_net, f532_net, cor_log2_ratio, cor_log2_f632, cor_log2_f532);
+    file_pairs(log2_pearson_r_pairs, t, f632_net, f532_net, cor_log2_ratio, cor_log2_f632, cor_log2_f532, scratch);
+    dmatrix_free(scratch, 1, nf, 1, ns);
 
     out.put("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)  for each  data file ---\n");
     per_file(out, log2_pearson_r, t, f632_net, f532_net);
