@@ -2,6 +2,7 @@
 
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
+#include "driver/phase_clock.hpp"
 #include "input/header_walk.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_loader.hpp"
@@ -17,19 +18,26 @@ int run_spotweave(std::FILE* answers) {
     merge_tables m;
     try {
         run_dialogue(answers, t);
+        phase_clock clock;
         const layout_size size = sizing_scan(&t.file_names[1][0], t.replicate_count);
         t.spot_count = size.spot_count;
         t.gene_count = size.gene_count;
         create_spot_tables(t);
+        clock.mark("sizing scan");
         for (int h = 1; h <= t.file_count; ++h) {
             byte_reader in = header_walk(h, t);
             load_spot_records(in, h, t);
         }
+        clock.mark("loading");
         correlation_report(t);
+        clock.mark("cor.txt");
         regroup_by_gene(t, m);
         ratio_table(t);
+        clock.mark("data.txt");
         gene_statistics(t, m);
+        clock.mark("statistics");
         merge_report(t, m);
+        clock.mark("merge.txt");
         std::printf("\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
                     "bug reports to  spotweave@example.org\n\n");
         std::printf("\n\nPress Any Key to Continue\n");

@@ -36,6 +36,16 @@ public:
         if (*pos_ == '\r') return peek_after_cr();
         return static_cast<unsigned char>(*pos_);
     }
+    // The unread bytes already in the buffer, for scanners that look ahead
+    // in place; they hand back how far they got with advance_within_line.
+    const char* cursor() const { return pos_; }
+    const char* limit() const { return end_; }
+    // Consumes bytes up to p, none of them a line feed.
+    void advance_within_line(const char* p) {
+        if (p != pos_) last_ = static_cast<unsigned char>(p[-1]);
+        pos_ = p;
+    }
+
     // Number of the line the next byte belongs to, from 1.
     long long line() const { return line_; }
     // Lines read so far, a last line without a line feed included.
