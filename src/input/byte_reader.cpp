@@ -58,6 +58,18 @@ bool byte_reader::refill() {
     return got > 0;
 }
 
+bool byte_reader::extend() {
+    if (file_ == nullptr) return false;
+    char* start = buffer_.get() + 1;
+    const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
+    if (kept >= buffer_size) return false;
+    std::memmove(start, pos_, kept);
+    const std::size_t got = std::fread(start + kept, 1, buffer_size - kept, file_);
+    pos_ = start;
+    end_ = start + kept + got;
+    return got > 0;
+}
+
 int byte_reader::peek_after_cr() {
     if (end_ - pos_ < 2 && file_ != nullptr) {
         buffer_[0] = '\r';
@@ -143,188 +155,141 @@ namespace {
 
 constexpr std::size_t real_room = 400;
 
-// Converts the digits of a decimal number (no sign). Numbers of at most 19
-// significant digits whose value and power of ten are exact doubles take one
-// correctly rounded operation; the rest go to from_chars. Both give the
-// correctly rounded value, so the result is the same either way.
-bool convert_real(const char* text, std::size_t length, double& out) {
-    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char* p = text;
-    const char* const end = text + length;
+enum class scan_result { incomplete, not_a_number, number };
+
+bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+// The number grammar over bytes in memory, converting as it goes. With `more`
+// the bytes may go on past end, and a token that reaches end is incomplete.
+// Otherwise *stop is where the token ends (what a failed conversion consumed
+// included) and *value the number. Numbers of at most 19 significant digits
+// whose value and power of ten are exact doubles take one correctly rounded
+// operation; the rest go to from_chars, which rounds correctly too, so the
+// result equals strtod's either way.
+scan_result scan_number(const char* p, const char* end, bool more, const char** stop, double* value) {
+    const scan_result cut = more ? scan_result::incomplete : scan_result::not_a_number;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (p == end) {
+        *stop = p;
+        return cut;
+    }
+    const char* const first = p;
+    if ((*p | 0x20) == 'i' || (*p | 0x20) == 'n') {
+        char word[9];
+        std::size_t length = 0;
+        for (; p != end && is_letter(static_cast<unsigned char>(*p)); ++p)
+            if (length < sizeof word) word[length++] = static_cast<char>(*p | 0x20);
+        *stop = p;
+        if (p == end && more) return scan_result::incomplete;
+        const std::string_view w(word, length);
+        if (static_cast<std::size_t>(p - first) > length) return scan_result::not_a_number;
+        if (w == "inf" || w == "infinity") {
+            *value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+            return scan_result::number;
+        }
+        if (w == "nan") {
+            *value = std::numeric_limits<double>::quiet_NaN();
+            return scan_result::number;
+        }
+        return scan_result::not_a_number;
+    }
     std::uint64_t mantissa = 0;
-    int digits = 0;
+    int significant = 0;
     int scale = 0;
-    bool point = false;
+    bool digits = false;
     bool simple = true;
-    for (; p != end && (is_digit(*p) || *p == '.'); ++p) {
-        if (*p == '.') {
-            point = true;
-            continue;
-        }
-        if (mantissa == 0 && *p == '0') {
-            if (point) --scale;
-            continue;
-        }
-        if (++digits > 19) {
+    for (; p != end && is_digit(*p); ++p) {
+        digits = true;
+        if (mantissa == 0 && *p == '0') continue;
+        if (++significant > 19) {
             simple = false;
-            break;
+            continue;
         }
         mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-        if (point) --scale;
-    }
-    if (simple && p != end) {  // exponent
-        ++p;
-        bool negative = false;
-        if (*p == '+' || *p == '-') negative = *p++ == '-';
-        int exponent = 0;
-        for (; p != end; ++p) {
-            if (exponent > 100000) {
-                simple = false;
-                break;
-            }
-            exponent = exponent * 10 + (*p - '0');
-        }
-        scale += negative ? -exponent : exponent;
-    }
-    if (simple && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-        const double m = static_cast<double>(mantissa);
-        out = scale >= 0 ? m * powers[scale] : m / powers[-scale];
-        return true;
-    }
-    const auto result = std::from_chars(text, end, out);
-    if (result.ec == std::errc::result_out_of_range) {
-        // strtod's answer: overflow gives infinity, underflow a value near zero.
-        out = std::strtod(std::string(text, length).c_str(), nullptr);
-        return true;
-    }
-    return result.ec == std::errc() && result.ptr == end;
-}
-
-// The number grammar over bytes in memory. Returns false, with *stop where
-// the scan ended, when the buffer ends inside the token; otherwise true with
-// the token's end in *stop and whether it is a number in *ok.
-bool scan_real(const char* p, const char* end, const char** stop, bool* ok) {
-    auto at = [&](const char* q) { return q != end ? static_cast<unsigned char>(*q) : -1; };
-    if (at(p) == '+' || at(p) == '-') ++p;
-    if (p == end) return false;
-    if ((*p | 0x20) == 'i' || (*p | 0x20) == 'n') return false;  // words take the byte-wise path
-    bool digits = false;
-    while (p != end && is_digit(*p)) {
-        ++p;
-        digits = true;
     }
     if (p != end && *p == '.') {
-        ++p;
-        while (p != end && is_digit(*p)) {
-            ++p;
+        for (++p; p != end && is_digit(*p); ++p) {
             digits = true;
+            if (mantissa == 0 && *p == '0') {
+                --scale;
+                continue;
+            }
+            if (++significant > 19) {
+                simple = false;
+                continue;
+            }
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+            --scale;
         }
     }
-    if (p == end) return false;
-    *ok = digits;
-    if (digits && (*p == 'e' || *p == 'E')) {
+    if (p == end && more) return scan_result::incomplete;
+    if (!digits) {
+        *stop = p;
+        return scan_result::not_a_number;
+    }
+    if (p != end && (*p == 'e' || *p == 'E')) {
         ++p;
-        if (p != end && (*p == '+' || *p == '-')) ++p;
-        if (p == end) return false;
-        *ok = is_digit(*p);
-        while (p != end && is_digit(*p)) ++p;
-        if (p == end) return false;
+        bool exponent_negative = false;
+        if (p != end && (*p == '+' || *p == '-')) exponent_negative = *p++ == '-';
+        if (p == end && more) return scan_result::incomplete;
+        if (p == end || !is_digit(*p)) {
+            *stop = p;
+            return scan_result::not_a_number;
+        }
+        int exponent = 0;
+        for (; p != end && is_digit(*p); ++p)
+            if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
+        if (p == end && more) return scan_result::incomplete;
+        scale += exponent_negative ? -exponent : exponent;
     }
     *stop = p;
-    return true;
-}
-
-bool read_real_bytewise(byte_reader& in, double& out) {
-    char text[real_room + 1];
-    std::size_t length = 0;
-    bool too_long = false;
-    auto take = [&](int c) {
-        in.get();
-        if (length < real_room)
-            text[length++] = static_cast<char>(c);
-        else
-            too_long = true;
-    };
-    int c = in.peek();
-    bool negative = false;
-    if (c == '+' || c == '-') {
-        negative = c == '-';
-        in.get();
-        c = in.peek();
+    if (static_cast<std::size_t>(p - first) > real_room) return scan_result::not_a_number;
+    double v;
+    if (simple && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+        static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const double m = static_cast<double>(mantissa);
+        v = scale >= 0 ? m * powers[scale] : m / powers[-scale];
+    } else {
+        const auto result = std::from_chars(first, p, v);
+        if (result.ec == std::errc::result_out_of_range)
+            v = std::strtod(std::string(first, p).c_str(), nullptr);  // strtod's overflow and underflow
+        else if (result.ec != std::errc() || result.ptr != p)
+            return scan_result::not_a_number;
     }
-    if ((c | 0x20) == 'i' || (c | 0x20) == 'n') {
-        while (c != -1 && ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) {
-            take(c | 0x20);
-            c = in.peek();
-        }
-        const std::string_view word(text, length);
-        if (too_long) return false;
-        if (word == "inf" || word == "infinity") {
-            out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-            return true;
-        }
-        if (word == "nan") {
-            out = std::numeric_limits<double>::quiet_NaN();
-            return true;
-        }
-        return false;
-    }
-    bool digits = false;
-    while (is_digit(c)) {
-        take(c);
-        digits = true;
-        c = in.peek();
-    }
-    if (c == '.') {
-        take(c);
-        c = in.peek();
-        while (is_digit(c)) {
-            take(c);
-            digits = true;
-            c = in.peek();
-        }
-    }
-    if (!digits) return false;
-    if (c == 'e' || c == 'E') {
-        take(c);
-        c = in.peek();
-        if (c == '+' || c == '-') {
-            take(c);
-            c = in.peek();
-        }
-        if (!is_digit(c)) return false;
-        while (is_digit(c)) {
-            take(c);
-            c = in.peek();
-        }
-    }
-    if (too_long) return false;
-    double value = 0.0;
-    if (!convert_real(text, length, value)) return false;
-    out = negative ? -value : value;
-    return true;
+    *value = negative ? -v : v;
+    return scan_result::number;
 }
 
 }  // namespace
 
-// Scans in place when the whole token lies in the buffer, byte by byte otherwise.
+// Scans in place, moving the unread bytes to the front of the buffer when a
+// token runs into its end. A token longer than the whole buffer is consumed
+// byte by byte and refused (it is far over the 400 bytes a number may have).
 bool read_real(byte_reader& in, double& out) {
-    const char* const start = in.cursor();
-    const char* stop = start;
-    bool ok = false;
-    if (!scan_real(start, in.limit(), &stop, &ok)) return read_real_bytewise(in, out);
-    in.advance_within_line(stop);
-    if (!ok) return false;
-    const char* digits = start;
-    const bool negative = *digits == '-';
-    if (*digits == '+' || *digits == '-') ++digits;
-    const std::size_t length = static_cast<std::size_t>(stop - digits);
-    if (length > real_room) return false;
-    double value = 0.0;
-    if (!convert_real(digits, length, value)) return false;
-    out = negative ? -value : value;
-    return true;
+    for (;;) {
+        const char* stop = nullptr;
+        double value = 0.0;
+        const scan_result r = scan_number(in.cursor(), in.limit(), in.can_extend(), &stop, &value);
+        if (r != scan_result::incomplete) {
+            in.advance_within_line(stop);
+            if (r == scan_result::not_a_number) return false;
+            out = value;
+            return true;
+        }
+        if (!in.extend()) break;
+    }
+    int c = in.peek();
+    if (c == '+' || c == '-') {
+        in.get();
+        c = in.peek();
+    }
+    while (c != -1 && (is_digit(c) || is_letter(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-')) {
+        in.get();
+        c = in.peek();
+    }
+    return false;
 }
 
 bool read_quoted_value(byte_reader& in, std::string& out, std::size_t room) {

@@ -40,6 +40,11 @@ public:
     // in place; they hand back how far they got with advance_within_line.
     const char* cursor() const { return pos_; }
     const char* limit() const { return end_; }
+    // Moves the unread bytes to the front of the buffer and reads more behind
+    // them; false when nothing could be added (end of file, a full buffer or
+    // a reader over memory).
+    bool extend();
+    bool can_extend() const { return file_ != nullptr; }
     // Consumes bytes up to p, none of them a line feed.
     void advance_within_line(const char* p) {
         if (p != pos_) last_ = static_cast<unsigned char>(p[-1]);

@@ -13,8 +13,13 @@ public:
 
     int spot = 0;
 
-    [[noreturn]] void fail(int field, const std::string& what) {
-        layout_failure(file_name_, in_.line(),
+    [[noreturn]] void fail(int field, const std::string& what) { fail_at(in_.line(), field, what); }
+    // For a line feed already consumed: the row it ended was the line before.
+    [[noreturn]] void fail_ended(int c, int field, const std::string& what) {
+        fail_at(c == '\n' ? in_.line() - 1 : in_.line(), field, what);
+    }
+    [[noreturn]] void fail_at(long long line, int field, const std::string& what) {
+        layout_failure(file_name_, line,
                        "spot " + std::to_string(spot) + ", field " + std::to_string(field) + ": " + what);
     }
     // Stops when the row has ended before `field`.
@@ -45,7 +50,7 @@ public:
         for (;;) {
             const int c = in_.get();
             if (c == '\t') break;
-            if (c == '\n' || c == -1) fail(field, "the row ends inside this field");
+            if (c == '\n' || c == -1) fail_ended(c, field, "the row ends inside this field");
             if (c >= 32 && c <= 126 && length < room) out[static_cast<int>(length++)] = static_cast<char>(c);
         }
         out[static_cast<int>(length)] = '\0';
@@ -78,7 +83,7 @@ void load_spot_records(byte_reader& in, int f, spot_tables& t) {
         const int column = row.integer(2);
         row.expect_field(3);
         const int spot_row = row.integer(3);
-        if (in.get() != '\t') row.fail(4, "expected a tab after field 3");
+        if (const int c = in.get(); c != '\t') row.fail_ended(c, 4, "expected a tab after field 3");
         if (last_file) {
             t.spot_block[s] = block;
             t.spot_column[s] = column;

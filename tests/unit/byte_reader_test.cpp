@@ -1,0 +1,456 @@
+#include "input/byte_reader.hpp"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The reader keeps a pointer: text must outlive it.
+byte_reader memory(const std::string& text) { return byte_reader(text.data(), text.size()); }
+template <std::size_t n>
+byte_reader memory(const char (&text)[n]) {
+    return byte_reader(text, n - 1);
+}
+
+// Every byte get() returns, up to the end of file.
+std::vector<int> all_bytes(byte_reader& in) {
+    std::vector<int> out;
+    for (int c = in.get(); c != -1; c = in.get()) out.push_back(c);
+    return out;
+}
+
+std::vector<int> bytes_of(const std::string& text) {
+    std::vector<int> out;
+    for (char c : text) out.push_back(static_cast<unsigned char>(c));
+    return out;
+}
+
+// A file in the test's temporary folder, removed when the test ends.
+class temp_file {
+public:
+    explicit temp_file(const std::string& contents) {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        path_ = testing::TempDir() + "byte_reader_" + info->name() + "_" + std::to_string(++counter_) + ".txt";
+        std::ofstream out(path_, std::ios::binary);
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    }
+    ~temp_file() { std::remove(path_.c_str()); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::string path_;
+    static inline int counter_ = 0;
+};
+
+constexpr std::size_t refill_size = 262144;  // the reader's block size
+
+}  // namespace
+
+TEST(byte_reader, line_ends) {
+    struct row {
+        const char* label;
+        std::string input;
+        std::string expected;
+    };
+    const row rows[] = {
+        {"CR LF reads as LF", "a\r\nb\r\n", "a\nb\n"},
+        {"a lone CR stays data", "a\rb\n", "a\rb\n"},
+        {"CR CR LF keeps the first CR", "a\r\r\nb", "a\r\nb"},
+        {"CR as the last byte stays data", "ab\r", "ab\r"},
+        {"LF CR is two bytes", "a\n\rb", "a\n\rb"},
+        {"plain LF", "x\ny\n", "x\ny\n"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.label);
+        byte_reader in = memory(r.input);
+        EXPECT_EQ(all_bytes(in), bytes_of(r.expected));
+    }
+}
+
+TEST(byte_reader, peek_folds_cr_lf_without_consuming) {
+    byte_reader in = memory("\r\nz\rq");
+    EXPECT_EQ(in.peek(), '\n');
+    EXPECT_EQ(in.peek(), '\n');
+    EXPECT_EQ(in.get(), '\n');
+    EXPECT_EQ(in.peek(), 'z');
+    EXPECT_EQ(in.get(), 'z');
+    EXPECT_EQ(in.peek(), '\r');
+    EXPECT_EQ(in.get(), '\r');
+    EXPECT_EQ(in.get(), 'q');
+    EXPECT_EQ(in.peek(), -1);
+}
+
+TEST(byte_reader, end_of_file_is_minus_one_again_and_again) {
+    byte_reader in = memory("ab");
+    EXPECT_EQ(in.get(), 'a');
+    EXPECT_EQ(in.get(), 'b');
+    EXPECT_EQ(in.get(), -1);
+    EXPECT_EQ(in.get(), -1);
+    EXPECT_EQ(in.peek(), -1);
+    EXPECT_EQ(in.get(), -1);
+
+    byte_reader empty = memory("");
+    EXPECT_EQ(empty.peek(), -1);
+    EXPECT_EQ(empty.get(), -1);
+    EXPECT_EQ(empty.get(), -1);
+}
+
+TEST(byte_reader, bytes_above_127_come_back_positive) {
+    byte_reader in = memory("\xff\x80");
+    EXPECT_EQ(in.get(), 255);
+    EXPECT_EQ(in.get(), 128);
+}
+
+TEST(byte_reader, line_numbers_count_line_feeds) {
+    byte_reader in = memory("a\nb\r\nc\rd\n");
+    EXPECT_EQ(in.line(), 1);
+    in.get();  // a
+    EXPECT_EQ(in.line(), 1);
+    in.get();  // LF
+    EXPECT_EQ(in.line(), 2);
+    in.get();  // b
+    in.get();  // CR LF, one line end
+    EXPECT_EQ(in.line(), 3);
+    in.get();  // c
+    in.get();  // lone CR: no new line
+    EXPECT_EQ(in.line(), 3);
+    in.get();  // d
+    in.get();  // LF
+    EXPECT_EQ(in.line(), 4);
+    EXPECT_EQ(in.get(), -1);
+    EXPECT_EQ(in.line(), 4);
+}
+
+TEST(byte_reader, lines_read_counts_a_last_line_without_line_feed) {
+    byte_reader ended = memory("a\nb\n");
+    all_bytes(ended);
+    EXPECT_EQ(ended.lines_read(), 2);
+
+    byte_reader open_end = memory("a\nb");
+    all_bytes(open_end);
+    EXPECT_EQ(open_end.lines_read(), 2);
+}
+
+// Byte offsets around the end of the first block of a file.
+TEST(byte_reader, cr_lf_across_a_buffer_refill) {
+    for (std::size_t offset : {refill_size - 2, refill_size - 1, refill_size, refill_size + 1}) {
+        SCOPED_TRACE("CR at offset " + std::to_string(offset));
+        std::string text(offset, 'x');
+        text += "\r\ny";
+        std::string expected(offset, 'x');
+        expected += "\ny";
+        temp_file file(text);
+
+        byte_reader by_get(file.path());
+        ASSERT_TRUE(by_get.is_open());
+        EXPECT_EQ(all_bytes(by_get), bytes_of(expected));
+        EXPECT_EQ(by_get.line(), 2);
+
+        // peek() before every get(), as the scanners do.
+        byte_reader by_peek(file.path());
+        std::vector<int> got;
+        for (int c = by_peek.peek(); c != -1; c = by_peek.peek()) {
+            const int taken = by_peek.get();
+            ASSERT_EQ(taken, c) << "at byte " << got.size();
+            got.push_back(taken);
+        }
+        EXPECT_EQ(got, bytes_of(expected));
+
+        byte_reader in_memory = memory(text);
+        EXPECT_EQ(all_bytes(in_memory), bytes_of(expected));
+    }
+}
+
+TEST(byte_reader, lone_cr_at_the_end_of_a_block_stays_data) {
+    for (const std::string& after : {std::string("z"), std::string("")}) {
+        SCOPED_TRACE(after.empty() ? "CR is the last byte of the file" : "CR followed by z");
+        std::string text(refill_size - 1, 'x');
+        text += "\r" + after;
+        temp_file file(text);
+
+        byte_reader by_get(file.path());
+        EXPECT_EQ(all_bytes(by_get), bytes_of(text));
+
+        byte_reader by_peek(file.path());
+        std::vector<int> got;
+        for (int c = by_peek.peek(); c != -1; c = by_peek.peek()) {
+            ASSERT_EQ(by_peek.get(), c);
+            got.push_back(c);
+        }
+        EXPECT_EQ(got, bytes_of(text));
+    }
+}
+
+TEST(byte_reader, skip_lines_across_a_refill) {
+    std::string text(refill_size - 1, 'x');
+    text += "\r\nsecond\r\nthird";
+    temp_file file(text);
+    byte_reader in(file.path());
+    EXPECT_EQ(skip_lines(in, 2), 2);
+    EXPECT_EQ(in.get(), 't');
+    EXPECT_EQ(in.line(), 3);
+}
+
+TEST(byte_reader, missing_file_or_folder_is_not_open) {
+    byte_reader missing((testing::TempDir() + "no_such_file_here.gpr").c_str());
+    EXPECT_FALSE(missing.is_open());
+    EXPECT_EQ(missing.get(), -1);
+
+    byte_reader folder(testing::TempDir().c_str());
+    EXPECT_FALSE(folder.is_open());
+}
+
+TEST(byte_reader, close_ends_the_input) {
+    byte_reader in = memory("abc");
+    EXPECT_TRUE(in.is_open());
+    in.get();
+    in.close();
+    EXPECT_FALSE(in.is_open());
+    EXPECT_EQ(in.get(), -1);
+}
+
+TEST(skip_lines, consumes_whole_lines) {
+    byte_reader in = memory("one\r\ntwo\nthree\n");
+    EXPECT_EQ(skip_lines(in, 2), 2);
+    EXPECT_EQ(in.get(), 't');
+    EXPECT_EQ(in.get(), 'h');
+    EXPECT_EQ(in.line(), 3);
+}
+
+TEST(skip_lines, zero_consumes_nothing) {
+    byte_reader in = memory("abc\ndef\n");
+    EXPECT_EQ(skip_lines(in, 0), 0);
+    EXPECT_EQ(in.get(), 'a');
+    EXPECT_EQ(in.line(), 1);
+}
+
+TEST(skip_lines, stops_at_end_of_file_and_tells_how_many) {
+    byte_reader in = memory("a\nb\nc");
+    EXPECT_EQ(skip_lines(in, 5), 2);
+    EXPECT_EQ(in.get(), -1);
+    EXPECT_EQ(skip_lines(in, 1), 0);
+
+    byte_reader ended = memory("a\nb\n");
+    EXPECT_EQ(skip_lines(ended, 3), 2);
+    EXPECT_EQ(ended.get(), -1);
+
+    byte_reader empty = memory("");
+    EXPECT_EQ(skip_lines(empty, 1), 0);
+}
+
+TEST(skip_space, stops_at_the_first_other_byte) {
+    byte_reader in = memory(" \t\r\n\n\v\fx y");
+    EXPECT_EQ(skip_space(in), 'x');
+    EXPECT_EQ(in.get(), 'x');
+    EXPECT_EQ(in.line(), 3);
+
+    byte_reader blanks = memory(" \t\nx");
+    EXPECT_EQ(skip_blanks(blanks), '\n');
+    EXPECT_EQ(blanks.get(), '\n');
+
+    byte_reader only_space = memory("  \n ");
+    EXPECT_EQ(skip_space(only_space), -1);
+}
+
+TEST(read_word, reads_one_run_of_non_space_bytes) {
+    struct row {
+        std::string input;
+        std::size_t room;
+        bool ok;
+        std::string word;
+        int next;
+    };
+    const row rows[] = {
+        {"ATF\t1.0", 49, true, "ATF", '\t'},
+        {"\n\n  ATF1.0 x", 49, true, "ATF1.0", ' '},
+        {"Error\n", 49, true, "Error", '\n'},
+        {"a\"b|c d", 49, true, "a\"b|c", ' '},
+        {"abcdefgh rest", 3, true, "abc", ' '},
+        {"abcdefgh", 3, true, "abc", -1},
+        {"last", 49, true, "last", -1},
+        {"   \n\t ", 49, false, "", -1},
+        {"", 49, false, "", -1},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE("input \"" + r.input + "\"");
+        byte_reader in = memory(r.input);
+        std::string word = "old";
+        EXPECT_EQ(read_word(in, word, r.room), r.ok);
+        EXPECT_EQ(word, r.word);
+        EXPECT_EQ(in.peek(), r.next);
+    }
+}
+
+TEST(read_int, consumes_sign_and_digits_only) {
+    struct row {
+        std::string input;
+        bool ok;
+        int value;
+        int next;
+    };
+    const row rows[] = {
+        {"42|", true, 42, '|'},
+        {"-17|", true, -17, '|'},
+        {"+8|", true, 8, '|'},
+        {"007|", true, 7, '|'},
+        {"2147483647|", true, INT_MAX, '|'},
+        {"-2147483648|", true, INT_MIN, '|'},
+        {"1.5|", true, 1, '.'},
+        {"12e3|", true, 12, 'e'},
+        {"3\t4", true, 3, '\t'},
+        {"9", true, 9, -1},
+        // Refusals: a sign alone is consumed, digits of a number too large all are.
+        {"2147483648|", false, -5, '|'},
+        {"-2147483649|", false, -5, '|'},
+        {"99999999999999999999999|", false, -5, '|'},
+        {"-|", false, -5, '|'},
+        {"+x", false, -5, 'x'},
+        {"|", false, -5, '|'},
+        {"x1", false, -5, 'x'},
+        {" 5", false, -5, ' '},
+        {"", false, -5, -1},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE("input \"" + r.input + "\"");
+        byte_reader in = memory(r.input);
+        int value = -5;
+        EXPECT_EQ(read_int(in, value), r.ok);
+        EXPECT_EQ(value, r.value);
+        EXPECT_EQ(in.peek(), r.next);
+    }
+}
+
+TEST(read_real, consumes_what_a_decimal_conversion_does) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct row {
+        std::string input;
+        bool ok;
+        double value;  // not checked when the read fails
+        int next;
+    };
+    const row rows[] = {
+        {"1.5|", true, 1.5, '|'},
+        {"+3.25|", true, 3.25, '|'},
+        {"-.5|", true, -0.5, '|'},
+        {"5.|", true, 5.0, '|'},
+        {"0.1|", true, 0.1, '|'},
+        {"-12|", true, -12.0, '|'},
+        {"1.5e+3|", true, 1500.0, '|'},
+        {"1E2|", true, 100.0, '|'},
+        {"2.5e-1|", true, 0.25, '|'},
+        {"1.2.3", true, 1.2, '.'},
+        {"12abc", true, 12.0, 'a'},
+        {"0x10|", true, 0.0, 'x'},
+        {"7\t8", true, 7.0, '\t'},
+        {"1e999|", true, inf, '|'},
+        {"-1e999|", true, -inf, '|'},
+        {"1e-999|", true, 0.0, '|'},
+        {"inf|", true, inf, '|'},
+        {"-inf|", true, -inf, '|'},
+        {"INFINITY|", true, inf, '|'},
+        {"Inf|", true, inf, '|'},
+        {"3", true, 3.0, -1},
+        // An exponent without digits is swallowed and the whole token refused.
+        {"1e|", false, 0, '|'},
+        {"1.5e+|", false, 0, '|'},
+        {"2E-x", false, 0, 'x'},
+        {".|", false, 0, '|'},
+        {"-|", false, 0, '|'},
+        {"+.|", false, 0, '|'},
+        {"in|", false, 0, '|'},
+        {"abc", false, 0, 'a'},
+        {"|", false, 0, '|'},
+        {" 1", false, 0, ' '},
+        {"", false, 0, -1},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE("input \"" + r.input + "\"");
+        byte_reader in = memory(r.input);
+        double value = -99.0;
+        const bool ok = read_real(in, value);
+        EXPECT_EQ(ok, r.ok);
+        if (r.ok) {
+            EXPECT_EQ(value, r.value);
+        }
+        EXPECT_EQ(in.peek(), r.next);
+    }
+}
+
+TEST(read_real, reads_not_a_number_in_any_letter_case) {
+    for (const std::string input : {"nan|", "NaN|", "NAN|", "-nan|"}) {
+        SCOPED_TRACE(input);
+        byte_reader in = memory(input);
+        double value = 0.0;
+        EXPECT_TRUE(read_real(in, value));
+        EXPECT_TRUE(std::isnan(value));
+        EXPECT_EQ(in.peek(), '|');
+    }
+}
+
+TEST(read_real, negative_zero_keeps_its_sign) {
+    byte_reader in = memory("-0.0|");
+    double value = 1.0;
+    ASSERT_TRUE(read_real(in, value));
+    EXPECT_EQ(value, 0.0);
+    EXPECT_TRUE(std::signbit(value));
+}
+
+TEST(read_quoted_value, values_and_where_the_reader_stands_after) {
+    struct row {
+        const char* label;
+        std::string input;
+        std::size_t room;
+        std::string value;
+        int next;
+    };
+    const row rows[] = {
+        {"quoted, the rest of the line skipped", "\"abc\" rest\tmore\nX", 399, "abc", 'X'},
+        {"unquoted, up to the line feed", "abc def\nX", 399, "abc def", 'X'},
+        {"unquoted, up to a quote", "ab\"cd\"ef\nX", 399, "ab", 'X'},
+        {"opening quote, no closing one", "\"abc\nX", 399, "abc", 'X'},
+        {"empty quoted value", "\"\"\nX", 399, "", 'X'},
+        {"empty line", "\nX", 399, "", 'X'},
+        {"CR LF line end", "\"a b\"\r\nX", 399, "a b", 'X'},
+        {"CR LF without quotes", "a b\r\nX", 399, "a b", 'X'},
+        {"lone CR stays in the value", "a\rb\nX", 399, "a\rb", 'X'},
+        {"tab stays in the value", "\"a\tb\"\nX", 399, "a\tb", 'X'},
+        {"cut to its room, unquoted", "abcdefgh\nX", 3, "abc", 'X'},
+        {"cut to its room, quoted", "\"abcdefgh\" tail\nX", 3, "abc", 'X'},
+        {"closing quote at end of file", "\"abc\"", 399, "abc", -1},
+        {"closing quote, rest of the last line", "\"abc\" tail", 399, "abc", -1},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.label);
+        byte_reader in = memory(r.input);
+        std::string value = "old";
+        EXPECT_TRUE(read_quoted_value(in, value, r.room));
+        EXPECT_EQ(value, r.value);
+        EXPECT_EQ(in.peek(), r.next);
+    }
+}
+
+TEST(read_quoted_value, keeps_399_characters_of_a_long_value) {
+    const std::string text = "\"" + std::string(450, 'v') + "\"\nX";
+    byte_reader in = memory(text);
+    std::string value;
+    EXPECT_TRUE(read_quoted_value(in, value, 399));
+    EXPECT_EQ(value, std::string(399, 'v'));
+    EXPECT_EQ(in.get(), 'X');
+}
+
+TEST(read_quoted_value, end_of_file_inside_the_value_is_refused) {
+    for (const std::string input : {"", "\"", "\"abc", "abc", "ab\r"}) {
+        SCOPED_TRACE("input \"" + input + "\"");
+        byte_reader in = memory(input);
+        std::string value;
+        EXPECT_FALSE(read_quoted_value(in, value, 399));
+        EXPECT_EQ(in.get(), -1);
+    }
+}

@@ -1,0 +1,60 @@
+// read_real's in-place fast conversion must give exactly what the C library's
+// strtod gives for decimal numbers.
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "input/byte_reader.hpp"
+
+namespace {
+
+bool parse(const std::string& text, double& value) {
+    const std::string with_end = text + "\t";  // keeps the token inside the buffer
+    byte_reader in(with_end.data(), with_end.size());
+    return read_real(in, value) && in.peek() == '\t';
+}
+
+std::string random_decimal(std::mt19937_64& random) {
+    std::uniform_int_distribution<int> digit(0, 9), count(0, 22), shape(0, 5), exponent(-330, 330);
+    std::string text;
+    if (shape(random) == 0) text += '-';
+    const int whole = count(random);
+    for (int i = 0; i < whole; ++i) text += static_cast<char>('0' + digit(random));
+    if (whole == 0 || shape(random) < 4) {
+        text += '.';
+        const int fraction = 1 + count(random) % 12;
+        for (int i = 0; i < fraction; ++i) text += static_cast<char>('0' + digit(random));
+    }
+    const int tail = shape(random);
+    if (tail == 1) text += (shape(random) < 3 ? "e" : "E") + std::to_string(exponent(random) / 10);
+    if (tail == 2) text += "e+" + std::to_string(std::abs(exponent(random)));
+    return text;
+}
+
+}  // namespace
+
+TEST(number_parsing, fast_conversion_equals_strtod_bit_for_bit) {
+    std::mt19937_64 random(17);
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = random_decimal(random);
+        double value = 0.0;
+        ASSERT_TRUE(parse(text, value)) << text;
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text << " " << value << " " << expected;
+    }
+}
+
+TEST(number_parsing, typical_fields_and_edges) {
+    const char* texts[] = {"0",       "-0.000", "1.473",       "19676.8975",          "9007199254740993",
+                           "1e22",    "1e23",   "123456789012345678901", "0.30000000000000004", "1e-400",
+                           "2.5e-7",  "4.9406564584124654e-324", "1.7976931348623157e308", "-.5", "5."};
+    for (const char* text : texts) {
+        double value = 0.0;
+        ASSERT_TRUE(parse(text, value)) << text;
+        const double expected = std::strtod(text, nullptr);
+        EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    }
+}
