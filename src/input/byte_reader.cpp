@@ -264,6 +264,38 @@ scan_result scan_number(const char* p, const char* end, bool more, const char** 
 
 }  // namespace
 
+bool parse_real(const char*& p, const char* end, double& value) {
+    const char* stop = p;
+    if (scan_number(p, end, false, &stop, &value) != scan_result::number) return false;
+    p = stop;
+    return true;
+}
+
+bool skip_finite_real(const char*& p, const char* end) {
+    const char* q = p;
+    if (q != end && (*q == '+' || *q == '-')) ++q;
+    const char* const first = q;
+    while (q != end && is_digit(*q)) ++q;
+    const char* const point = q;
+    if (q != end && *q == '.') {
+        ++q;
+        while (q != end && is_digit(*q)) ++q;
+    }
+    // Plain digits of modest length always make a finite number; anything
+    // else (no digit at all, an exponent, a word, a long run) is converted.
+    const bool digits = point > first || q > point + 1;
+    if (digits && point - first <= 300 && (q == end || (*q != 'e' && *q != 'E' && !is_letter(static_cast<unsigned char>(*q))))) {
+        if (static_cast<std::size_t>(q - first) > real_room) return false;
+        p = q;
+        return true;
+    }
+    double value;
+    const char* r = p;
+    if (!parse_real(r, end, value) || !std::isfinite(value)) return false;
+    p = r;
+    return true;
+}
+
 // Scans in place, moving the unread bytes to the front of the buffer when a
 // token runs into its end. A token longer than the whole buffer is consumed
 // byte by byte and refused (it is far over the 400 bytes a number may have).

@@ -105,6 +105,15 @@ bool read_int(byte_reader& in, int& out);
 // than 400 bytes is consumed and refused. The value may be infinite or not a number.
 bool read_real(byte_reader& in, double& out);
 
+// read_real's grammar and conversion over bytes in memory that end at `end`:
+// on a number sets value, moves p past it and returns true.
+bool parse_real(const char*& p, const char* end, double& value);
+
+// Whether [p, end) starts with a finite number by read_real's grammar, without
+// keeping its value (for fields that are read and discarded); moves p past it.
+// Agrees with parse_real followed by a finiteness test.
+bool skip_finite_real(const char*& p, const char* end);
+
 // Quoted-value rule: reads one byte; if it is a double quote the value starts
 // after it. The value runs to the next double quote or line feed (both
 // consumed; after a quote the rest of the line is skipped). At most `room`

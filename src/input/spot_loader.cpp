@@ -1,6 +1,9 @@
 #include "input/spot_loader.hpp"
 
+#include <array>
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "input/result_format.hpp"
@@ -69,59 +72,146 @@ bool fails_quality_control(double f632, double b632, double f532, double b532, d
     return !(q632 >= c) && !(q532 >= c);
 }
 
-void load_spot_records(byte_reader& in, int f, spot_tables& t) {
-    row_reader row(in, &t.file_names[f][0]);
+namespace {
+
+// The numeric fields of one row, by field number.
+struct row_values {
+    int block, column, row;
+    double field[data_fields + 1];
+};
+
+// Fields whose value is used; the others are only checked.
+constexpr bool is_kept(int field) {
+    return field == 9 || field == 12 || field == 18 || field == 21 || (field >= 27 && field <= 30) || field == 32 ||
+           field == 43;
+}
+constexpr auto kept = [] {
+    std::array<bool, data_fields + 1> table{};
+    for (int field = 0; field <= data_fields; ++field) table[static_cast<std::size_t>(field)] = is_kept(field);
+    return table;
+}();
+
+bool is_blank_byte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The common row, parsed in place when its whole line is in the buffer and
+// holds nothing unusual. Returns false, having consumed nothing, on anything
+// else: the byte-wise reader then takes the row and names what is wrong.
+bool parse_row_in_place(byte_reader& in, row_values& v, series<char> name, series<char> id) {
+    const char* p = in.cursor();
+    const char* line_end = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(in.limit() - p)));
+    if (line_end == nullptr) {
+        if (!in.extend()) return false;
+        p = in.cursor();
+        line_end = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(in.limit() - p)));
+        if (line_end == nullptr) return false;
+    }
+    auto integer = [&](int& out) {
+        const char* q = p;
+        const bool negative = *q == '-';
+        if (*q == '-' || *q == '+') ++q;
+        long long value = 0;
+        int digits = 0;
+        for (; *q >= '0' && *q <= '9'; ++q) {
+            if (++digits > 10) return false;
+            value = value * 10 + (*q - '0');
+        }
+        if (digits == 0 || !(is_blank_byte(*q) || *q == '\n')) return false;
+        value = negative ? -value : value;
+        if (value > INT_MAX || value < INT_MIN) return false;
+        out = static_cast<int>(value);
+        p = q;
+        return true;
+    };
+    auto next_field = [&] {
+        while (is_blank_byte(*p)) ++p;
+        return *p != '\n';
+    };
+    auto text = [&](series<char> out, std::size_t room) {
+        std::size_t length = 0;
+        for (; *p != '\t'; ++p) {
+            if (*p == '\n') return false;
+            const unsigned char c = static_cast<unsigned char>(*p);
+            if (c >= 32 && c <= 126 && length < room) out[static_cast<int>(length++)] = static_cast<char>(c);
+        }
+        out[static_cast<int>(length)] = '\0';
+        ++p;
+        return true;
+    };
+    if (!integer(v.block) || !next_field() || !integer(v.column) || !next_field() || !integer(v.row)) return false;
+    if (*p++ != '\t') return false;
+    if (!text(name, name_room) || !text(id, id_room)) return false;
+    for (int field = 6; field <= data_fields; ++field) {
+        if (!next_field()) return false;
+        if (field == 38) {
+            while (!is_space(static_cast<unsigned char>(*p))) ++p;
+            continue;
+        }
+        const char* q = p;
+        if (kept[field]) {
+            double x;
+            if (!parse_real(q, line_end, x) || !std::isfinite(x)) return false;
+            v.field[field] = x;
+        } else if (!skip_finite_real(q, line_end)) {
+            return false;
+        }
+        if (!(is_blank_byte(*q) || *q == '\n')) return false;
+        p = q;
+    }
+    while (is_blank_byte(*p)) ++p;
+    if (p != line_end) return false;
+    in.advance_within_line(line_end);
+    return true;
+}
+
+// The same row byte by byte, stopping the run with a message on what breaks the layout.
+void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id) {
+    v.block = row.integer(1);
+    row.expect_field(2);
+    v.column = row.integer(2);
+    row.expect_field(3);
+    v.row = row.integer(3);
+    if (const int c = in.get(); c != '\t') row.fail_ended(c, 4, "expected a tab after field 3");
+    row.text(4, name, name_room);
+    row.text(5, id, id_room);
     std::string word;
+    for (int field = 6; field <= data_fields; ++field) {
+        if (field == 38) {
+            row.expect_field(field);
+            read_word(in, word, word_room);
+            continue;
+        }
+        v.field[field] = row.number(field);
+    }
+    const int c = skip_blanks(in);
+    if (c != '\n' && c != -1) row.fail(data_fields, "unexpected text after the last field");
+}
+
+}  // namespace
+
+void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place) {
+    static const int ratio_field[6] = {0, 27, 28, 29, 30, 32};
+    row_reader row(in, &t.file_names[f][0]);
     const bool last_file = f == t.file_count;
+    row_values v;
     for (int s = 1; s <= t.spot_count; ++s) {
         row.spot = s;
         if (skip_space(in) == -1)
             row.fail(1, "the file ends after " + std::to_string(s - 1) + " of " + std::to_string(t.spot_count) +
                             " data rows");
-        const int block = row.integer(1);
-        row.expect_field(2);
-        const int column = row.integer(2);
-        row.expect_field(3);
-        const int spot_row = row.integer(3);
-        if (const int c = in.get(); c != '\t') row.fail_ended(c, 4, "expected a tab after field 3");
+        if (!in_place || !parse_row_in_place(in, v, t.gene_name[s], t.gene_id[s]))
+            read_row(in, row, v, t.gene_name[s], t.gene_id[s]);
         if (last_file) {
-            t.spot_block[s] = block;
-            t.spot_column[s] = column;
-            t.spot_row[s] = spot_row;
+            t.spot_block[s] = v.block;
+            t.spot_column[s] = v.column;
+            t.spot_row[s] = v.row;
         }
-        row.text(4, t.gene_name[s], name_room);
-        row.text(5, t.gene_id[s], id_room);
-
-        double ratio[6] = {0, 0, 0, 0, 0, 0};
-        double flag = 0.0;
-        for (int field = 6; field <= data_fields; ++field) {
-            if (field == 38) {
-                row.expect_field(field);
-                read_word(in, word, word_room);
-                continue;
-            }
-            const double value = row.number(field);
-            switch (field) {
-                case 9: t.f632_median[f][s] = value; break;
-                case 12: t.b632_median[f][s] = value; break;
-                case 18: t.f532_median[f][s] = value; break;
-                case 21: t.b532_median[f][s] = value; break;
-                case 27: ratio[1] = value; break;
-                case 28: ratio[2] = value; break;
-                case 29: ratio[3] = value; break;
-                case 30: ratio[4] = value; break;
-                case 32: ratio[5] = value; break;
-                case 43: flag = value; break;
-                default: break;
-            }
-        }
-        const int c = skip_blanks(in);
-        if (c != '\n' && c != -1) row.fail(data_fields, "unexpected text after the last field");
-
-        t.spot_ratio[f][s] = ratio[t.ratio_approach];
-        if (fails_quality_control(t.f632_median[f][s], t.b632_median[f][s], t.f532_median[f][s],
-                                  t.b532_median[f][s], t.qc_constant))
-            flag = -90.0;
+        t.f632_median[f][s] = v.field[9];
+        t.b632_median[f][s] = v.field[12];
+        t.f532_median[f][s] = v.field[18];
+        t.b532_median[f][s] = v.field[21];
+        t.spot_ratio[f][s] = v.field[ratio_field[t.ratio_approach]];
+        double flag = v.field[data_fields];
+        if (fails_quality_control(v.field[9], v.field[12], v.field[18], v.field[21], t.qc_constant)) flag = -90.0;
         t.spot_flag[f][s] = flag;
     }
     in.close();

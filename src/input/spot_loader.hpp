@@ -8,7 +8,8 @@
 // header walk) into the spot tables, marks spots that fail the test against C
 // with the flag -90.0, and closes the reader. A row that breaks the layout
 // ends the run through a failure stop naming the file, line, spot and field.
-void load_spot_records(byte_reader& in, int f, spot_tables& t);
+// in_place = false reads every row byte by byte; tests compare the two ways.
+void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place = true);
 
 // Quality control: a channel passes when its foreground / background quotient
 // is at least C; a spot fails when neither channel passes.

@@ -1,6 +1,8 @@
 // read_real's in-place fast conversion must give exactly what the C library's
 // strtod gives for decimal numbers.
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 #include <cstring>
 #include <random>
 #include <string>
@@ -56,5 +58,32 @@ TEST(number_parsing, typical_fields_and_edges) {
         ASSERT_TRUE(parse(text, value)) << text;
         const double expected = std::strtod(text, nullptr);
         EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    }
+}
+
+TEST(number_parsing, checking_a_discarded_field_agrees_with_converting_it) {
+    std::mt19937_64 random(23);
+    const char* pieces[] = {"1", "0", "9", ".", "-", "+", "e", "E", "x", "inf", "nan", "00000000000000000000",
+                            "99999999999999999999999999999999999999999999999999", "e400", "e-5"};
+    std::uniform_int_distribution<int> piece(0, 14), count(1, 9);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 100000; ++i) {
+        std::string text;
+        const int n = count(random);
+        for (int k = 0; k < n; ++k) text += pieces[piece(random)];
+        texts.push_back(text);
+    }
+    texts.push_back(std::string(309, '9'));  // beyond the largest double
+    texts.push_back(std::string(308, '9') + ".5");
+    texts.push_back("1" + std::string(401, '0'));
+    for (const std::string& text : texts) {
+        const char* converted = text.data();
+        const char* checked = text.data();
+        double value;
+        const bool finite = parse_real(converted, text.data() + text.size(), value) && std::isfinite(value);
+        ASSERT_EQ(skip_finite_real(checked, text.data() + text.size()), finite) << text;
+        if (finite) {
+            ASSERT_EQ(checked, converted) << text;
+        }
     }
 }

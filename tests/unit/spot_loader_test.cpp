@@ -1,6 +1,9 @@
 #include "input/spot_loader.hpp"
 
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <regex>
 #include <limits>
 #include <string>
 #include <vector>
@@ -405,5 +408,76 @@ TEST(spot_loader, a_file_ending_before_spot_count_rows_stops) {
         SCOPED_TRACE(r.label);
         spot_tables t = make_tables(1, 3, 1, 2.0);
         expect_failure_stop(load(t, 1, r.text), r.message);
+    }
+}
+
+namespace {
+
+// A random but well-formed row: the odd sign, exponent, blank run, long or
+// quoted name, control byte, CR LF end.
+data_row random_row(std::mt19937& random, int s) {
+    std::uniform_int_distribution<int> pick(0, 19), value(0, 99999);
+    data_row row(1 + s / 100, 1 + s % 10, 1 + (s / 10) % 10, "G" + std::to_string(s), "I" + std::to_string(s));
+    for (int k = 6; k <= 43; ++k) {
+        if (k == 38) {
+            row.set(k, pick(random) < 5 ? "Error" : "0.5");
+            continue;
+        }
+        const int shape = pick(random);
+        std::string text = std::to_string(value(random));
+        if (shape == 0) text = "-" + text + ".25";
+        if (shape == 1) text = "+" + text + "e-3";
+        if (shape == 2) text = "." + text;
+        if (shape == 3) text += ".";
+        if (shape == 4) text = "1.5E+2";
+        if (shape == 5) text = "12345678901234567890123";
+        row.set(k, text);
+    }
+    if (pick(random) == 0) row.set(4, "\"quoted\x01name\xe9\"");
+    if (pick(random) == 1) row.set(4, std::string(700, 'n'));
+    if (pick(random) == 2) row.set(5, "");
+    if (pick(random) == 3) row.set(43, "-50");
+    return row;
+}
+
+}  // namespace
+
+TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
+    std::mt19937 random(29);
+    const int spots = 300;
+    std::string rows;
+    for (int s = 1; s <= spots; ++s) {
+        data_row row = random_row(random, s);
+        std::string line = row.text();
+        if (s % 7 == 0) {  // blanks around the tabs of the numeric fields
+            std::size_t numbers = 0;
+            for (int tab = 0; tab < 5; ++tab) numbers = line.find('\t', numbers) + 1;
+            line = line.substr(0, numbers) + std::regex_replace(line.substr(numbers), std::regex("\t"), " \t ");
+        }
+        rows += line + (s % 3 == 0 ? " \r\n" : "\n");
+        if (s % 50 == 0) rows += "\n  \n";  // blank lines between rows
+    }
+    for (int approach = 1; approach <= 5; ++approach) {
+        spot_tables fast = make_tables(1, spots, approach);
+        spot_tables slow = make_tables(1, spots, approach);
+        byte_reader a(rows.data(), rows.size());
+        byte_reader b(rows.data(), rows.size());
+        load_spot_records(a, 1, fast, true);
+        load_spot_records(b, 1, slow, false);
+        for (int s = 1; s <= spots; ++s) {
+            const dmatrix_t* tables[][2] = {{&fast.f632_median, &slow.f632_median}, {&fast.b632_median, &slow.b632_median},
+                                            {&fast.f532_median, &slow.f532_median}, {&fast.b532_median, &slow.b532_median},
+                                            {&fast.spot_ratio, &slow.spot_ratio},   {&fast.spot_flag, &slow.spot_flag}};
+            for (const auto& pair : tables) {
+                const double x = (*pair[0])[1][s];
+                const double y = (*pair[1])[1][s];
+                ASSERT_EQ(std::memcmp(&x, &y, sizeof x), 0) << "spot " << s;
+            }
+            ASSERT_STREQ(&fast.gene_name[s][0], &slow.gene_name[s][0]) << s;
+            ASSERT_STREQ(&fast.gene_id[s][0], &slow.gene_id[s][0]) << s;
+            ASSERT_EQ(fast.spot_block[s], slow.spot_block[s]);
+            ASSERT_EQ(fast.spot_column[s], slow.spot_column[s]);
+            ASSERT_EQ(fast.spot_row[s], slow.spot_row[s]);
+        }
     }
 }
