@@ -1,6 +1,10 @@
 #include "numeric/correlation.hpp"
 
 #include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 double pearson_r(series<const double> x, series<const double> y, int n) {
@@ -55,11 +59,51 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n) {
 }
 
 namespace {
-constexpr int sweep = 4;  // pairs advanced together
+
+// Four files at a time go through the inner loops: their rows are laid side
+// by side (four values per spot), and each lane of the two-double vectors
+// carries one pair through exactly the scalar operations, in index order.
+typedef double lanes __attribute__((vector_size(16)));
+typedef long long lane_mask __attribute__((vector_size(16)));
+constexpr int block = 4;
+
+// rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
+void interleave(const dmatrix_t& source, int nf, int n, int j0, double fill, double* side_by_side) {
+    for (int p = 0; p < block; ++p) {
+        const double* row = j0 + p <= nf ? source[j0 + p].data() : nullptr;
+        for (int s = 0; s < n; ++s) side_by_side[block * s + p] = row != nullptr ? row[s] : fill;
+    }
+}
+
+lanes load(const double* p) {
+    lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// All bits set in the lanes where neither x nor y is not-a-number. `masked`
+// keeps `term` there and gives +0.0 elsewhere: adding that to a sum that
+// started at +0.0 leaves it exactly as if the term had been skipped.
+#if defined(__SSE2__)
+lanes both_numbers(lanes x, lanes y) { return reinterpret_cast<lanes>(_mm_cmpord_pd(x, y)); }
+lanes masked(lanes term, lanes use) { return reinterpret_cast<lanes>(_mm_and_pd(term, use)); }
+#else
+lanes both_numbers(lanes x, lanes y) { return reinterpret_cast<lanes>((x == x) & (y == y)); }
+lanes masked(lanes term, lanes use) {
+    return reinterpret_cast<lanes>(reinterpret_cast<lane_mask>(term) & reinterpret_cast<lane_mask>(use));
+}
+#endif
+
+void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
+    for (int p = 0; p < block; ++p)
+        if (j0 + p <= nf && i < j0 + p) cor[i][j0 + p] = r[p];
+}
+
 }  // namespace
 
 void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
-    dvector_t sxx = dvector(1, nf);
+    if (nf < 2) return;
+    dvector_t sxx = dvector(1, nf + block);
     for (int f = 1; f <= nf; ++f) {
         const double* x = rows[f].data();
         double* d = scratch[f].data();
@@ -73,81 +117,31 @@ void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatr
         }
         sxx[f] = q;
     }
-    for (int i = 1; i <= nf - 1; ++i) {
-        const double* di = scratch[i].data();
-        int j = i + 1;
-        for (; j + sweep - 1 <= nf; j += sweep) {
-            const double* d0 = scratch[j].data();
-            const double* d1 = scratch[j + 1].data();
-            const double* d2 = scratch[j + 2].data();
-            const double* d3 = scratch[j + 3].data();
-            double a0 = 0.0, a1 = 0.0, a2 = 0.0, a3 = 0.0;
+    dvector_t side = dvector(0, block * n);
+    for (int j0 = 2; j0 <= nf; j0 += block) {
+        interleave(scratch, nf, n, j0, 0.0, side.data());
+        for (int i = 1; i < j0 + block - 1 && i < nf; ++i) {
+            const double* di = scratch[i].data();
+            lanes a0 = {0.0, 0.0}, a1 = {0.0, 0.0};
             for (int s = 0; s < n; ++s) {
-                const double x = di[s];
-                a0 += x * d0[s];
-                a1 += x * d1[s];
-                a2 += x * d2[s];
-                a3 += x * d3[s];
+                const lanes x = {di[s], di[s]};
+                a0 += x * load(side.data() + block * s);
+                a1 += x * load(side.data() + block * s + 2);
             }
-            cor[i][j] = a0 / std::sqrt(sxx[i] * sxx[j]);
-            cor[i][j + 1] = a1 / std::sqrt(sxx[i] * sxx[j + 1]);
-            cor[i][j + 2] = a2 / std::sqrt(sxx[i] * sxx[j + 2]);
-            cor[i][j + 3] = a3 / std::sqrt(sxx[i] * sxx[j + 3]);
-        }
-        for (; j <= nf; ++j) {
-            const double* dj = scratch[j].data();
-            double a = 0.0;
-            for (int s = 0; s < n; ++s) a += di[s] * dj[s];
-            cor[i][j] = a / std::sqrt(sxx[i] * sxx[j]);
+            double r[block];
+            for (int p = 0; p < block; ++p) {
+                const double sxy = p < 2 ? a0[p] : a1[p - 2];
+                r[p] = j0 + p <= nf ? sxy / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
+            }
+            store_block(cor, i, j0, nf, r);
         }
     }
-    dvector_free(sxx, 1, nf);
+    dvector_free(side, 0, block * n);
+    dvector_free(sxx, 1, nf + block);
 }
-
-namespace {
-
-// Sums over the positions where both logarithms exist (not-a-number marks the
-// others). Adding 0.0 in place of a skipped term leaves a sum that started at
-// +0.0 exactly as it was, so the sums equal those of the plain routine.
-template <int k>
-void log2_sweep(const double* li, const double* const* lj, int n, double* r) {
-    double sx[k], sy[k], count[k];
-    for (int p = 0; p < k; ++p) sx[p] = sy[p] = count[p] = 0.0;
-    for (int s = 0; s < n; ++s) {
-        const double x = li[s];
-        for (int p = 0; p < k; ++p) {
-            const double y = lj[p][s];
-            const bool use = x == x && y == y;
-            sx[p] += use ? x : 0.0;
-            sy[p] += use ? y : 0.0;
-            count[p] += use ? 1.0 : 0.0;
-        }
-    }
-    double mx[k], my[k], sxy[k], sxx[k], syy[k];
-    for (int p = 0; p < k; ++p) {
-        const int m = static_cast<int>(count[p]);
-        mx[p] = sx[p] / m;
-        my[p] = sy[p] / m;
-        sxy[p] = sxx[p] = syy[p] = 0.0;
-    }
-    for (int s = 0; s < n; ++s) {
-        const double x = li[s];
-        for (int p = 0; p < k; ++p) {
-            const double y = lj[p][s];
-            const bool use = x == x && y == y;
-            const double dx = x - mx[p];
-            const double dy = y - my[p];
-            sxy[p] += use ? dx * dy : 0.0;
-            sxx[p] += use ? dx * dx : 0.0;
-            syy[p] += use ? dy * dy : 0.0;
-        }
-    }
-    for (int p = 0; p < k; ++p) r[p] = sxy[p] / std::sqrt(sxx[p] * syy[p]);
-}
-
-}  // namespace
 
 void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
+    if (nf < 2) return;
     const double ln2 = std::log(2.0);
     const double not_used = std::numeric_limits<double>::quiet_NaN();
     for (int f = 1; f <= nf; ++f) {
@@ -155,21 +149,51 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
         double* l = scratch[f].data();
         for (int s = 0; s < n; ++s) l[s] = x[s] > 0.0 ? std::log(x[s]) / ln2 : not_used;
     }
-    for (int i = 1; i <= nf - 1; ++i) {
-        const double* li = scratch[i].data();
-        int j = i + 1;
-        for (; j + sweep - 1 <= nf; j += sweep) {
-            const double* lj[sweep] = {scratch[j].data(), scratch[j + 1].data(), scratch[j + 2].data(),
-                                       scratch[j + 3].data()};
-            double r[sweep];
-            log2_sweep<sweep>(li, lj, n, r);
-            for (int p = 0; p < sweep; ++p) cor[i][j + p] = r[p];
-        }
-        for (; j <= nf; ++j) {
-            const double* lj[1] = {scratch[j].data()};
-            double r[1];
-            log2_sweep<1>(li, lj, n, r);
-            cor[i][j] = r[0];
+    dvector_t side = dvector(0, block * n);
+    const lanes one = {1.0, 1.0};
+    for (int j0 = 2; j0 <= nf; j0 += block) {
+        interleave(scratch, nf, n, j0, not_used, side.data());
+        for (int i = 1; i < j0 + block - 1 && i < nf; ++i) {
+            const double* li = scratch[i].data();
+            lanes sx0 = {0.0, 0.0}, sx1 = sx0, sy0 = sx0, sy1 = sx0, c0 = sx0, c1 = sx0;
+            for (int s = 0; s < n; ++s) {
+                const lanes x = {li[s], li[s]};
+                const lanes y0 = load(side.data() + block * s);
+                const lanes y1 = load(side.data() + block * s + 2);
+                const lanes u0 = both_numbers(x, y0);
+                const lanes u1 = both_numbers(x, y1);
+                sx0 += masked(x, u0);
+                sx1 += masked(x, u1);
+                sy0 += masked(y0, u0);
+                sy1 += masked(y1, u1);
+                c0 += masked(one, u0);
+                c1 += masked(one, u1);
+            }
+            const lanes mx0 = sx0 / c0, mx1 = sx1 / c1, my0 = sy0 / c0, my1 = sy1 / c1;
+            lanes sxy0 = {0.0, 0.0}, sxy1 = sxy0, sxx0 = sxy0, sxx1 = sxy0, syy0 = sxy0, syy1 = sxy0;
+            for (int s = 0; s < n; ++s) {
+                const lanes x = {li[s], li[s]};
+                const lanes y0 = load(side.data() + block * s);
+                const lanes y1 = load(side.data() + block * s + 2);
+                const lanes u0 = both_numbers(x, y0);
+                const lanes u1 = both_numbers(x, y1);
+                const lanes dx0 = x - mx0, dx1 = x - mx1, dy0 = y0 - my0, dy1 = y1 - my1;
+                sxy0 += masked(dx0 * dy0, u0);
+                sxy1 += masked(dx1 * dy1, u1);
+                sxx0 += masked(dx0 * dx0, u0);
+                sxx1 += masked(dx1 * dx1, u1);
+                syy0 += masked(dy0 * dy0, u0);
+                syy1 += masked(dy1 * dy1, u1);
+            }
+            double r[block];
+            for (int p = 0; p < block; ++p) {
+                const double sxy = p < 2 ? sxy0[p] : sxy1[p - 2];
+                const double xx = p < 2 ? sxx0[p] : sxx1[p - 2];
+                const double yy = p < 2 ? syy0[p] : syy1[p - 2];
+                r[p] = sxy / std::sqrt(xx * yy);
+            }
+            store_block(cor, i, j0, nf, r);
         }
     }
+    dvector_free(side, 0, block * n);
 }

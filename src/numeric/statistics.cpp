@@ -59,8 +59,9 @@ void sort_values(double* a, int n) {
     double* w = scratch.data();
     struct range {
         int first, count;
+        bool lopsided;  // its partition left the other side empty
     };
-    std::vector<range> pending{{0, n}};
+    std::vector<range> pending{{0, n, true}};
     while (!pending.empty()) {
         const range r = pending.back();
         pending.pop_back();
@@ -73,24 +74,30 @@ void sort_values(double* a, int n) {
         const double u = uniform_random();
         // A range of one repeated value keeps every value in place, whatever
         // the pivot: only the draws of its m - 2 levels remain to be made.
-        if (all_identical(x, m)) {
+        // Only a lopsided partition can have left such a range behind.
+        if (r.lopsided && all_identical(x, m)) {
             for (int level = m - 1; level >= 3; --level) uniform_random();
             continue;
         }
         const int t = static_cast<int>(u * m);
         std::memcpy(w, x, sizeof(double) * static_cast<std::size_t>(m));
         const double p = w[t];
+        // Each value is stored at both candidate places; the wrong one is
+        // always overwritten later, by a value of its own side or the pivot.
+        // This keeps the loop free of a branch that cannot be predicted.
         int front = 0;
         int back = 0;
         for (int k = 0; k < m; ++k) {
             if (k == t) continue;
-            if (w[k] >= p)
-                x[m - 1 - back++] = w[k];
-            else
-                x[front++] = w[k];
+            const double v = w[k];
+            const int to_back = v >= p;  // a value that does not compare goes to the front
+            x[front] = v;
+            x[m - 1 - back] = v;
+            front += 1 - to_back;
+            back += to_back;
         }
         x[front] = p;
-        if (back > 1) pending.push_back({r.first + front + 1, back});
-        if (front > 1) pending.push_back({r.first, front});
+        if (back > 1) pending.push_back({r.first + front + 1, back, front == 0});
+        if (front > 1) pending.push_back({r.first, front, back == 0});
     }
 }
