@@ -155,6 +155,7 @@ namespace {
 
 constexpr std::size_t real_room = 400;
 
+
 enum class scan_result { incomplete, not_a_number, number };
 
 bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
@@ -246,12 +247,7 @@ scan_result scan_number(const char* p, const char* end, bool more, const char** 
     *stop = p;
     if (static_cast<std::size_t>(p - first) > real_room) return scan_result::not_a_number;
     double v;
-    if (simple && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-        static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-        const double m = static_cast<double>(mantissa);
-        v = scale >= 0 ? m * powers[scale] : m / powers[-scale];
-    } else {
+    if (!simple || !exact_decimal(mantissa, scale, v)) {
         const auto result = std::from_chars(first, p, v);
         if (result.ec == std::errc::result_out_of_range)
             v = std::strtod(std::string(first, p).c_str(), nullptr);  // strtod's overflow and underflow
@@ -263,6 +259,15 @@ scan_result scan_number(const char* p, const char* end, bool more, const char** 
 }
 
 }  // namespace
+
+bool exact_decimal(std::uint64_t mantissa, int scale, double& value) {
+    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+    const double m = static_cast<double>(mantissa);
+    value = scale >= 0 ? m * powers[scale] : m / powers[-scale];
+    return true;
+}
 
 bool parse_real(const char*& p, const char* end, double& value) {
     const char* stop = p;

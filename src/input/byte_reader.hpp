@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -104,6 +105,10 @@ bool read_int(byte_reader& in, int& out);
 // sign, a point, letters, an exponent without digits), and a token of more
 // than 400 bytes is consumed and refused. The value may be infinite or not a number.
 bool read_real(byte_reader& in, double& out);
+
+// mantissa x 10^scale when both are exact doubles, in one correctly rounded
+// operation (so equal to strtod's result); false otherwise.
+bool exact_decimal(std::uint64_t mantissa, int scale, double& value);
 
 // read_real's grammar and conversion over bytes in memory that end at `end`:
 // on a number sets value, moves p past it and returns true.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -91,6 +92,54 @@ constexpr auto kept = [] {
     return table;
 }();
 
+// Byte classes of the in-place parser.
+enum : unsigned char { digit_byte = 1, sign_byte = 2, end_byte = 4 };
+constexpr auto byte_class = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = digit_byte;
+    table['+'] = table['-'] = sign_byte;
+    for (unsigned char c : {' ', '\t', '\r', '\v', '\f', '\n'}) table[c] = end_byte;
+    return table;
+}();
+unsigned char class_of(const char* p) { return byte_class[static_cast<unsigned char>(*p)]; }
+
+// The commonest number, [sign] digits [. digits] up to the field's end, read
+// without bounds checks (the line feed ends the line). Sets value when it is
+// exact in one operation, and moves p past it; false leaves the general
+// reader to it.
+bool plain_number(const char*& p, double* value) {
+    const char* q = p;
+    const bool negative = *q == '-';
+    if (class_of(q) == sign_byte) ++q;
+    const char* const first = q;
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    for (; class_of(q) == digit_byte; ++q)
+        if (mantissa != 0 || *q != '0') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+            ++significant;
+        }
+    const char* const point = q;
+    int scale = 0;
+    if (*q == '.')
+        for (++q; class_of(q) == digit_byte; ++q) {
+            --scale;
+            if (mantissa != 0 || *q != '0') {
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+                ++significant;
+            }
+        }
+    const bool digits = point > first || q > point + 1;
+    if (!digits || class_of(q) != end_byte || q - first > 300) return false;
+    if (value != nullptr) {
+        double v;
+        if (significant > 19 || !exact_decimal(mantissa, scale, v)) return false;
+        *value = negative ? -v : v;
+    }
+    p = q;
+    return true;
+}
+
 bool is_blank_byte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // The common row, parsed in place when its whole line is in the buffer and
@@ -146,6 +195,7 @@ bool parse_row_in_place(byte_reader& in, row_values& v, series<char> name, serie
             while (!is_space(static_cast<unsigned char>(*p))) ++p;
             continue;
         }
+        if (plain_number(p, kept[field] ? &v.field[field] : nullptr)) continue;
         const char* q = p;
         if (kept[field]) {
             double x;
