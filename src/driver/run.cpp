@@ -23,7 +23,7 @@ int run_spotweave(std::FILE* answers) {
         t.spot_count = size.spot_count;
         t.gene_count = size.gene_count;
         create_spot_tables(t);
-        clock.mark("sizing scan");
+        clock.mark("sizing");
         for (int h = 1; h <= t.file_count; ++h) {
             byte_reader in = header_walk(h, t);
             load_spot_records(in, h, t);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "input/result_format.hpp"
+#include "input/row_parser.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {
@@ -46,7 +47,7 @@ layout_size sizing_scan(const char* file_name, int replicate_count) {
     return sizing_scan_stream(in, file_name, replicate_count);
 }
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count) {
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, bool in_place) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
         std::printf("\n %s is not a valid GenePix output file\n", file_name);
@@ -68,8 +69,19 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     long long row_line = 0;
     std::string block_text;
     std::string word;
+    row_values plain;
     while (is_flag_value(last_number)) {
         const long long line = in.line();
+        if (in_place && parse_row_in_place(in, plain, {}, {}, false)) {
+            have_row = true;
+            block = plain.block;
+            column = plain.column;
+            row = plain.row;
+            row_line = line;
+            last_number = plain.field[data_fields];
+            skip_lines(in, 1);
+            continue;
+        }
         const int first = in.get();
         if (first == -1) break;
         block_text.assign(1, static_cast<char>(first));

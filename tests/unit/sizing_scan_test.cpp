@@ -1,5 +1,6 @@
 #include "input/sizing_scan.hpp"
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,12 @@ struct scan_result {
     layout_size size{-1, -1};
 };
 
-scan_result scan(const std::string& text, int replicate_count = 1, const char* name = "lead.gpr") {
+scan_result scan(const std::string& text, int replicate_count = 1, const char* name = "lead.gpr",
+                 bool in_place = true) {
     scan_result result;
     result.run = run_captured([&] {
         byte_reader in(text.data(), text.size());
-        result.size = sizing_scan_stream(in, name, replicate_count);
+        result.size = sizing_scan_stream(in, name, replicate_count, in_place);
     });
     return result;
 }
@@ -354,4 +356,28 @@ TEST(sizing_scan, a_spot_count_above_the_line_count_stops) {
     const scan_result fits = scan(result_file(header_lines(), rows), 1, "thin.gpr");
     ASSERT_FALSE(fits.run.end.has_value()) << fits.run.out;
     EXPECT_EQ(fits.size.spot_count, 38);
+}
+
+TEST(sizing_scan, rows_in_place_count_as_rows_byte_by_byte) {
+    // Rows the in-place reader takes and rows it leaves to the byte-wise
+    // walk, with the walk ending at a random row: both ways give one count.
+    std::mt19937 random(31);
+    const char* odd_blocks[] = {"1 2", "0000000003", " 4", "5x", "+6", "-1", "7\t"};
+    std::uniform_int_distribution<int> pick(0, 9), odd(0, 6), stop(0, 40);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::vector<data_row> rows = grid_rows(2, 4, 5);
+        for (data_row& row : rows) {
+            if (pick(random) == 0) row.set(1, odd_blocks[odd(random)]);
+            if (pick(random) == 1) row.set(20, "nan");
+            if (pick(random) == 2) row.set(7, "1e");
+            if (pick(random) == 3) row.set(4, "name with\x01 bytes");
+        }
+        const int last = stop(random);
+        if (last < static_cast<int>(rows.size())) rows[static_cast<std::size_t>(last)].set(43, "50");
+        const std::string text = result_file(header_lines(), rows, trial % 2 ? "\r\n" : "\n");
+        const scan_result fast = scan(text, 1, "lead.gpr", true);
+        const scan_result slow = scan(text, 1, "lead.gpr", false);
+        ASSERT_EQ(fast.size.spot_count, slow.size.spot_count) << text;
+        ASSERT_EQ(fast.run.out, slow.run.out);
+    }
 }
