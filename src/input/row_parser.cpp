@@ -34,6 +34,7 @@ unsigned char class_of(const char* p) { return byte_class[static_cast<unsigned c
 // without bounds checks (the line feed ends the line). Sets value when it is
 // exact in one operation, and moves p past it; false leaves the general
 // reader to it.
+template <bool keep>
 bool plain_number(const char*& p, double* value) {
     const char* q = p;
     const bool negative = *q == '-';
@@ -42,7 +43,7 @@ bool plain_number(const char*& p, double* value) {
     std::uint64_t mantissa = 0;
     int significant = 0;
     for (; class_of(q) == digit_byte; ++q)
-        if (mantissa != 0 || *q != '0') {
+        if (keep && (mantissa != 0 || *q != '0')) {
             mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
             ++significant;
         }
@@ -51,14 +52,14 @@ bool plain_number(const char*& p, double* value) {
     if (*q == '.')
         for (++q; class_of(q) == digit_byte; ++q) {
             --scale;
-            if (mantissa != 0 || *q != '0') {
+            if (keep && (mantissa != 0 || *q != '0')) {
                 mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
                 ++significant;
             }
         }
     const bool digits = point > first || q > point + 1;
     if (!digits || class_of(q) != end_byte || q - first > 300) return false;
-    if (value != nullptr) {
+    if (keep) {
         double v;
         if (significant > 19 || !exact_decimal(mantissa, scale, v)) return false;
         *value = negative ? -v : v;
@@ -125,7 +126,7 @@ bool parse_row_in_place(byte_reader& in, row_values& v, series<char> name, serie
             while (!is_space(static_cast<unsigned char>(*p))) ++p;
             continue;
         }
-        if (plain_number(p, kept[field] ? &v.field[field] : nullptr)) continue;
+        if (kept[field] ? plain_number<true>(p, &v.field[field]) : plain_number<false>(p, nullptr)) continue;
         const char* q = p;
         if (kept[field]) {
             double x;
