@@ -57,3 +57,17 @@ TEST(fixed_text, rounds_exactly_as_printf) {
         EXPECT_EQ(fixed(v, 6, 0), printf_fixed(v, 6, 0)) << v;
     }
 }
+
+TEST(fixed_text, exact_ties_round_half_to_even_as_printf) {
+    // k / 2^j has an exact decimal expansion, so many of these are exact
+    // halfway cases for 3 or 6 decimals.
+    for (int j = 1; j <= 12; ++j)
+        for (int k = -5000; k <= 5000; ++k) {
+            const double v = std::ldexp(static_cast<double>(k), -j);
+            ASSERT_EQ(fixed(v, 3, 4), printf_fixed(v, 3, 4)) << v;
+            ASSERT_EQ(fixed(v, 6, 0), printf_fixed(v, 6, 0)) << v;
+        }
+    for (double v : {4503599627370495.5, 9007199254740991.0, 9007199254740992.0, 5e-324, -5e-324, 2.2250738585072014e-308,
+                     0.0005, 0.0015, 0.0025, 1e-7, 0.9995, 0.9994999999999999, -0.0})
+        EXPECT_EQ(fixed(v, 3, 4), printf_fixed(v, 3, 4)) << v;
+}
