@@ -33,7 +33,7 @@ byte_reader::byte_reader(const char* bytes, std::size_t size) : memory_(true), p
 
 byte_reader::byte_reader(byte_reader&& other) noexcept
     : file_(other.file_), memory_(other.memory_), buffer_(std::move(other.buffer_)), pos_(other.pos_),
-      end_(other.end_), line_(other.line_) {
+      end_(other.end_), line_(other.line_), last_(other.last_), ended_(other.ended_) {
     other.file_ = nullptr;
     other.memory_ = false;
     other.pos_ = other.end_ = nullptr;
@@ -55,6 +55,7 @@ bool byte_reader::refill() {
     const std::size_t got = std::fread(start, 1, buffer_size, file_);
     pos_ = start;
     end_ = start + got;
+    if (got == 0) ended_ = true;
     return got > 0;
 }
 
@@ -67,6 +68,7 @@ bool byte_reader::extend() {
     const std::size_t got = std::fread(start + kept, 1, buffer_size - kept, file_);
     pos_ = start;
     end_ = start + kept + got;
+    if (got == 0) ended_ = true;
     return got > 0;
 }
 
@@ -76,6 +78,7 @@ int byte_reader::peek_after_cr() {
         const std::size_t got = std::fread(buffer_.get() + 1, 1, buffer_size, file_);
         pos_ = buffer_.get();
         end_ = buffer_.get() + 1 + got;
+        if (got == 0) ended_ = true;
     }
     return end_ - pos_ >= 2 && pos_[1] == '\n' ? '\n' : '\r';
 }
@@ -315,7 +318,8 @@ bool read_real(byte_reader& in, double& out) {
             out = value;
             return true;
         }
-        if (!in.extend()) break;
+        // At the end of the file the token is complete: scan it once more as such.
+        if (!in.extend() && !in.at_end_of_file()) break;
     }
     int c = in.peek();
     if (c == '+' || c == '-') {

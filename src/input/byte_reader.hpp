@@ -45,7 +45,10 @@ public:
     // them; false when nothing could be added (end of file, a full buffer or
     // a reader over memory).
     bool extend();
-    bool can_extend() const { return file_ != nullptr; }
+    // Whether bytes may still follow the buffer: false over memory and once
+    // the file has been read to its end.
+    bool can_extend() const { return file_ != nullptr && !ended_; }
+    bool at_end_of_file() const { return ended_; }
     // Consumes bytes up to p, none of them a line feed.
     void advance_within_line(const char* p) {
         if (p != pos_) last_ = static_cast<unsigned char>(p[-1]);
@@ -68,6 +71,7 @@ private:
     const char* end_ = nullptr;
     long long line_ = 1;
     int last_ = -1;
+    bool ended_ = false;
 };
 
 // Scanners: each mirrors one C conversion, stops at end of file and reports

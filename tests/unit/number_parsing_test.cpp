@@ -1,7 +1,9 @@
 // read_real's in-place fast conversion must give exactly what the C library's
 // strtod gives for decimal numbers.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <vector>
 #include <cstring>
 #include <random>
@@ -86,4 +88,27 @@ TEST(number_parsing, checking_a_discarded_field_agrees_with_converting_it) {
             ASSERT_EQ(checked, converted) << text;
         }
     }
+}
+
+TEST(number_parsing, a_number_that_ends_the_file_is_complete) {
+    // Read from a file, so the token meets the end of the buffer and the
+    // reader has to find out that no more bytes follow.
+    char path[] = "/tmp/spotweave-number-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string text = "12.5\t-3\t7";
+    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+    byte_reader in(path);
+    double a = 0, b = 0, c = 0;
+    EXPECT_TRUE(read_real(in, a));
+    skip_blanks(in);
+    EXPECT_TRUE(read_real(in, b));
+    skip_blanks(in);
+    EXPECT_TRUE(read_real(in, c));
+    EXPECT_EQ(a, 12.5);
+    EXPECT_EQ(b, -3.0);
+    EXPECT_EQ(c, 7.0);
+    EXPECT_EQ(in.get(), -1);
+    std::remove(path);
 }
