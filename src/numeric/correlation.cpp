@@ -94,6 +94,20 @@ lanes masked(lanes term, lanes use) {
 }
 #endif
 
+// Spot s of row i against the four rows side by side, with the lanes where both have a logarithm.
+struct spot_lanes {
+    lanes x, y0, y1, u0, u1;
+};
+spot_lanes spot_at(const double* li, const double* side_by_side, int s) {
+    spot_lanes v;
+    v.x = lanes{li[s], li[s]};
+    v.y0 = load(side_by_side + block * s);
+    v.y1 = load(side_by_side + block * s + 2);
+    v.u0 = both_numbers(v.x, v.y0);
+    v.u1 = both_numbers(v.x, v.y1);
+    return v;
+}
+
 void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
     for (int p = 0; p < block; ++p)
         if (j0 + p <= nf && i < j0 + p) cor[i][j0 + p] = r[p];
@@ -157,11 +171,8 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
             const double* li = scratch[i].data();
             lanes sx0 = {0.0, 0.0}, sx1 = sx0, sy0 = sx0, sy1 = sx0, c0 = sx0, c1 = sx0;
             for (int s = 0; s < n; ++s) {
-                const lanes x = {li[s], li[s]};
-                const lanes y0 = load(side.data() + block * s);
-                const lanes y1 = load(side.data() + block * s + 2);
-                const lanes u0 = both_numbers(x, y0);
-                const lanes u1 = both_numbers(x, y1);
+                const spot_lanes v = spot_at(li, side.data(), s);
+                const lanes x = v.x, y0 = v.y0, y1 = v.y1, u0 = v.u0, u1 = v.u1;
                 sx0 += masked(x, u0);
                 sx1 += masked(x, u1);
                 sy0 += masked(y0, u0);
@@ -172,11 +183,8 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
             const lanes mx0 = sx0 / c0, mx1 = sx1 / c1, my0 = sy0 / c0, my1 = sy1 / c1;
             lanes sxy0 = {0.0, 0.0}, sxy1 = sxy0, sxx0 = sxy0, sxx1 = sxy0, syy0 = sxy0, syy1 = sxy0;
             for (int s = 0; s < n; ++s) {
-                const lanes x = {li[s], li[s]};
-                const lanes y0 = load(side.data() + block * s);
-                const lanes y1 = load(side.data() + block * s + 2);
-                const lanes u0 = both_numbers(x, y0);
-                const lanes u1 = both_numbers(x, y1);
+                const spot_lanes v = spot_at(li, side.data(), s);
+                const lanes x = v.x, y0 = v.y0, y1 = v.y1, u0 = v.u0, u1 = v.u1;
                 const lanes dx0 = x - mx0, dx1 = x - mx1, dy0 = y0 - my0, dy1 = y1 - my1;
                 sxy0 += masked(dx0 * dy0, u0);
                 sxy1 += masked(dx1 * dy1, u1);

@@ -6,14 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-dvector_t one_based(std::initializer_list<double> values) {
-    dvector_t v = dvector(1, static_cast<int>(values.size()));
-    int i = 1;
-    for (double x : values) v[i++] = x;
-    return v;
-}
-}  // namespace
+#include "support/series_of.hpp"
 
 TEST(correlation, perfect_and_inverse_lines) {
     dvector_t x = one_based({1, 2, 3});

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/series_of.hpp"
+
 namespace {
 
 // Runs body from the generator's start state and restores the state afterwards.
@@ -60,12 +62,6 @@ void recursive_sort(double* a, int n) {
     if (b > 0) recursive_sort(a + f + 1, b);
 }
 
-dvector_t one_based(std::initializer_list<double> values) {
-    dvector_t v = dvector(1, static_cast<int>(values.size()));
-    int i = 1;
-    for (double x : values) v[i++] = x;
-    return v;
-}
 
 }  // namespace
 
