@@ -6,7 +6,9 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <type_traits>
 
 #include "numeric/run_end.hpp"
 
@@ -38,17 +40,22 @@ inline std::int64_t element_count(int lo, int hi) {
     return static_cast<std::int64_t>(hi) - lo + 1;
 }
 
-// Allocates count elements, or calls numeric_fatal(message) when the count is
-// negative or cannot be had.
+struct free_block {
+    void operator()(void* p) const { std::free(p); }
+};
 template <class T>
-std::unique_ptr<T[]> allocate_block(std::int64_t count, const char* message) {
-    if (count < 0 || static_cast<std::uint64_t>(count) > PTRDIFF_MAX / sizeof(T))
-        numeric_fatal(message);
-    try {
-        return std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(count));
-    } catch (const std::bad_alloc&) {
-        numeric_fatal(message);
-    }
+using block_ptr = std::unique_ptr<T[], free_block>;
+
+// Allocates count uninitialised elements, or calls numeric_fatal(message) when
+// the count is negative or cannot be had. malloc, not new: a failure must come
+// back as a null pointer everywhere, sanitizer builds included.
+template <class T>
+block_ptr<T> allocate_block(std::int64_t count, const char* message) {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+    if (count < 0 || static_cast<std::uint64_t>(count) > PTRDIFF_MAX / sizeof(T)) numeric_fatal(message);
+    void* p = std::malloc(count > 0 ? static_cast<std::size_t>(count) * sizeof(T) : 1);
+    if (p == nullptr) numeric_fatal(message);
+    return block_ptr<T>(static_cast<T*>(p));
 }
 
 template <class T>
@@ -78,7 +85,7 @@ public:
     }
 
 private:
-    std::unique_ptr<T[]> data_;
+    block_ptr<T> data_;
     int lo_ = 1;
     int hi_ = 0;
 };
@@ -91,20 +98,26 @@ public:
     offset_matrix() = default;
     offset_matrix(int row_lo, int row_hi, int col_lo, int col_hi, const char* row_table_message,
                   const char* row_message)
-        : rows_(allocate_block<std::unique_ptr<T[]>>(element_count(row_lo, row_hi), row_table_message)),
-          row_lo_(row_lo), row_hi_(row_hi), col_lo_(col_lo), col_hi_(col_hi) {
+        : rows_(allocate_block<T*>(element_count(row_lo, row_hi), row_table_message)), row_lo_(row_lo),
+          row_hi_(row_hi), col_lo_(col_lo), col_hi_(col_hi) {
         const std::int64_t rows = element_count(row_lo, row_hi);
-        for (std::int64_t i = 0; i < rows; ++i)
-            rows_[i] = allocate_block<T>(element_count(col_lo, col_hi), row_message);
+        for (std::int64_t i = 0; i < rows; ++i) rows_[i] = nullptr;
+        try {
+            for (std::int64_t i = 0; i < rows; ++i)
+                rows_[i] = allocate_block<T>(element_count(col_lo, col_hi), row_message).release();
+        } catch (...) {
+            reset();  // the run ends; the rows already had are handed back all the same
+            throw;
+        }
     }
 
     series<T> operator[](int i) {
         assert(i >= row_lo_ && i <= row_hi_);
-        return {rows_[static_cast<std::ptrdiff_t>(i) - row_lo_].get(), col_lo_, col_hi_};
+        return {rows_[static_cast<std::ptrdiff_t>(i) - row_lo_], col_lo_, col_hi_};
     }
     series<const T> operator[](int i) const {
         assert(i >= row_lo_ && i <= row_hi_);
-        return {rows_[static_cast<std::ptrdiff_t>(i) - row_lo_].get(), col_lo_, col_hi_};
+        return {rows_[static_cast<std::ptrdiff_t>(i) - row_lo_], col_lo_, col_hi_};
     }
     int row_lo() const { return row_lo_; }
     int row_hi() const { return row_hi_; }
@@ -112,18 +125,17 @@ public:
     int col_hi() const { return col_hi_; }
     void reset() {
         // Rows from the last to the first, then the row table.
-        for (std::int64_t i = element_count(row_lo_, row_hi_) - 1; i >= 0; --i) rows_[i].reset();
+        if (rows_)
+            for (std::int64_t i = element_count(row_lo_, row_hi_) - 1; i >= 0; --i) std::free(rows_[i]);
         rows_.reset();
         row_lo_ = col_lo_ = 1;
         row_hi_ = col_hi_ = 0;
     }
-    ~offset_matrix() {
-        if (rows_) reset();
-    }
+    ~offset_matrix() { reset(); }
     offset_matrix(offset_matrix&& other) noexcept { *this = std::move(other); }
     offset_matrix& operator=(offset_matrix&& other) noexcept {
         if (this != &other) {
-            if (rows_) reset();
+            reset();
             rows_ = std::move(other.rows_);
             row_lo_ = other.row_lo_;
             row_hi_ = other.row_hi_;
@@ -136,7 +148,7 @@ public:
     }
 
 private:
-    std::unique_ptr<std::unique_ptr<T[]>[]> rows_;
+    block_ptr<T*> rows_;
     int row_lo_ = 1;
     int row_hi_ = 0;
     int col_lo_ = 1;

@@ -64,7 +64,8 @@ TEST(containers, invalid_ranges_are_allocation_failures) {
         {"allocation failure 2 in dmatrix()", [] { dmatrix(1, 1, 5, 2); }},
         {"allocation failure 1 in cmatrix()", [] { cmatrix(1, -1, 0, 50); }},
         {"allocation failure 2 in cmatrix()", [] { cmatrix(1, 2, 0, -2); }},
-        // Counts that cannot be allocated, computed without overflow.
+        // Counts that cannot be allocated (34 GB, more than the machines this
+        // runs on hold), computed without overflow.
         {"allocation failure in dvector()", [] { dvector(INT_MIN, INT_MAX); }},
         {"allocation failure 2 in dmatrix()", [] { dmatrix(1, 1, INT_MIN, INT_MAX); }},
     };
