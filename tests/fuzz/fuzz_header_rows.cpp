@@ -1,0 +1,15 @@
+// The header walk and the loading of the rows: the first byte sizes the
+// tables, the rest is the file.
+#include <cstddef>
+#include <cstdint>
+
+#include "entry_points.hpp"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz_entry::quiet_console();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return fuzz_entry::header_and_rows_bytes(data, size) == fuzz_entry::outcome::refused ? -1 : 0;
+}
