@@ -120,12 +120,16 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     if (!have_row) layout_failure(file_name, in.line(), "no data row found after the header");
     // Checked in floating point first so the exact product cannot overflow.
     const double rough = static_cast<double>(block) * static_cast<double>(column) * static_cast<double>(row);
-    const long long spots = rough > 4.0e18 ? LLONG_MAX : rough < -4.0e18 ? LLONG_MIN : block * column * row;
+    const bool huge = rough > 4.0e18 || rough < -4.0e18;
+    const long long spots = huge ? (rough > 0 ? LLONG_MAX : LLONG_MIN) : block * column * row;
+    const std::string count = huge ? (rough > 0 ? "far more than " + std::to_string(INT_MAX) : "far below 1")
+                                   : std::to_string(spots);
     const std::string last_row = "the last data row (Block " + std::to_string(block) + ", Column " +
-                                 std::to_string(column) + ", Row " + std::to_string(row) + ") gives " +
-                                 std::to_string(spots) + " spots";
+                                 std::to_string(column) + ", Row " + std::to_string(row) + ") gives " + count +
+                                 " spots";
     if (spots < 1) layout_failure(file_name, row_line, last_row + "; expected at least 1");
-    if (spots > INT_MAX) layout_failure(file_name, row_line, last_row + ", more than " + std::to_string(INT_MAX));
+    if (spots > INT_MAX)
+        layout_failure(file_name, row_line, huge ? last_row : last_row + ", more than " + std::to_string(INT_MAX));
     if (spots > lines)
         layout_failure(file_name, row_line, last_row + ", but the file has only " + std::to_string(lines) + " lines");
 

@@ -341,6 +341,12 @@ TEST(sizing_scan, a_spot_count_beyond_32_bits_stops) {
     const scan_result edge = scan(result_file(header_lines(), rows10), 1, "huge.gpr");
     expect_failure_stop(edge, "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 2, Column 1024, "
                               "Row 1048576) gives 2147483648 spots, more than 2147483647\n");
+
+    // A product beyond 64 bits is caught before it is formed.
+    rows10.back() = data_row(999999999, 2147483647, 2147483647);
+    const scan_result beyond = scan(result_file(header_lines(), rows10), 1, "huge.gpr");
+    expect_failure_stop(beyond, "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 999999999, "
+                                "Column 2147483647, Row 2147483647) gives far more than 2147483647 spots\n");
 }
 
 TEST(sizing_scan, a_spot_count_above_the_line_count_stops) {
