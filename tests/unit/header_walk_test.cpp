@@ -293,9 +293,11 @@ TEST(header_walk, a_file_that_is_not_a_result_file_ends_with_status_1) {
     EXPECT_EQ(r.run.end->status, 1);
 }
 
+// The factors by approach, as the messages name them.
+const char* const names[6] = {"", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
+                              "Regression Ratio"};
+
 TEST(header_walk, a_key_that_does_not_end_in_equals_stops) {
-    const char* const names[6] = {"", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
-                                  "Regression Ratio"};
     for (int k = 1; k <= 5; ++k) {
         for (int shift : {-1, 1}) {
             SCOPED_TRACE("factor " + std::to_string(k) + (shift < 0 ? ", key one short" : ", key one long"));
@@ -323,8 +325,6 @@ TEST(header_walk, a_key_checked_at_line_15_names_that_line) {
 }
 
 TEST(header_walk, a_factor_line_without_a_number_stops) {
-    const char* const names[6] = {"", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
-                                  "Regression Ratio"};
     for (const std::string value : {"", "abc", "nan", "inf", "-inf", "1e999", ".", "1e", "\n2"}) {
         for (int k = 1; k <= 5; ++k) {
             SCOPED_TRACE("factor " + std::to_string(k) + " holding \"" + value + "\"");
