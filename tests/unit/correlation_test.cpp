@@ -58,35 +58,45 @@ TEST(correlation, works_on_matrix_rows_without_copying) {
 
 namespace {
 bool same_bits(double a, double b) { return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0; }
+
+// One value of a row: zeros, negatives, constant runs and the odd
+// not-a-number, as real rows have.
+double row_value(std::mt19937_64& random, int f) {
+    std::uniform_real_distribution<double> value(-200.0, 5000.0);
+    const int k = std::uniform_int_distribution<int>(0, 9)(random);
+    if (k == 0) return 0.0;
+    if (k == 1) return -value(random);
+    if (k == 2) return 7.5;
+    if (k == 3 && f == 2) return NAN;
+    return value(random);
+}
 }  // namespace
 
 TEST(correlation, pair_sweeps_equal_the_plain_routines_bit_for_bit) {
-    std::mt19937_64 random(5);
-    std::uniform_real_distribution<double> value(-200.0, 5000.0);
-    std::uniform_int_distribution<int> kind(0, 9);
-    for (int nf : {1, 2, 5, 7, 9}) {
-        for (int n : {0, 1, 3, 257}) {
-            dmatrix_t rows = dmatrix(1, nf, 1, n);
-            for (int f = 1; f <= nf; ++f)
-                for (int s = 1; s <= n; ++s) {
-                    const int k = kind(random);
-                    // Zeros, negatives, constant runs and the odd not-a-number, as real rows have.
-                    rows[f][s] = k == 0 ? 0.0 : k == 1 ? -value(random) : k == 2 ? 7.5 : k == 3 && f == 2 ? NAN
-                                                                                                          : value(random);
-                }
-            if (nf >= 3)
-                for (int s = 1; s <= n; ++s) rows[3][s] = 4.0;  // no spread
-            dmatrix_t raw = dmatrix(1, nf, 1, nf);
-            dmatrix_t logs = dmatrix(1, nf, 1, nf);
-            dmatrix_t scratch = dmatrix(1, nf, 1, n);
-            pearson_r_pairs(rows, nf, n, raw, scratch);
-            log2_pearson_r_pairs(rows, nf, n, logs, scratch);
-            for (int i = 1; i < nf; ++i)
-                for (int j = i + 1; j <= nf; ++j) {
-                    EXPECT_TRUE(same_bits(raw[i][j], pearson_r(rows[i], rows[j], n))) << nf << " " << n << " " << i << j;
-                    EXPECT_TRUE(same_bits(logs[i][j], log2_pearson_r(rows[i], rows[j], n)))
-                        << nf << " " << n << " " << i << j;
-                }
+    for (bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "wide lanes where available" : "128-bit lanes");
+        allow_wide_lanes(wide);
+        std::mt19937_64 random(5);
+        for (int nf : {1, 2, 5, 7, 9}) {
+            for (int n : {0, 1, 3, 257}) {
+                dmatrix_t rows = dmatrix(1, nf, 1, n);
+                for (int f = 1; f <= nf; ++f)
+                    for (int s = 1; s <= n; ++s) rows[f][s] = row_value(random, f);
+                if (nf >= 3)
+                    for (int s = 1; s <= n; ++s) rows[3][s] = 4.0;  // no spread
+                dmatrix_t raw = dmatrix(1, nf, 1, nf);
+                dmatrix_t logs = dmatrix(1, nf, 1, nf);
+                dmatrix_t scratch = dmatrix(1, nf, 1, n);
+                pearson_r_pairs(rows, nf, n, raw, scratch);
+                log2_pearson_r_pairs(rows, nf, n, logs, scratch);
+                for (int i = 1; i < nf; ++i)
+                    for (int j = i + 1; j <= nf; ++j) {
+                        EXPECT_TRUE(same_bits(raw[i][j], pearson_r(rows[i], rows[j], n))) << nf << " " << n << " " << i << j;
+                        EXPECT_TRUE(same_bits(logs[i][j], log2_pearson_r(rows[i], rows[j], n)))
+                            << nf << " " << n << " " << i << j;
+                    }
+            }
         }
     }
+    allow_wide_lanes(true);
 }
