@@ -1,8 +1,6 @@
 #include "input/spot_loader.hpp"
 
-#include <climits>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "input/result_format.hpp"
