@@ -95,26 +95,27 @@ int skip_lines(byte_reader& in, int n) {
     return done;
 }
 
-int skip_space(byte_reader& in) {
+namespace {
+// Consumes bytes while `keep` holds; returns the next byte, not consumed.
+template <class P>
+int skip_while(byte_reader& in, P keep) {
     int c = in.peek();
-    while (c != -1 && is_space(c)) {
+    while (c != -1 && keep(c)) {
         in.get();
         c = in.peek();
     }
     return c;
 }
+}  // namespace
+
+int skip_space(byte_reader& in) { return skip_while(in, is_space); }
 
 int skip_blanks(byte_reader& in) {
     const char* p = in.cursor();
     const char* const end = in.limit();
     while (p != end && *p != '\r' && is_blank(static_cast<unsigned char>(*p))) ++p;
     in.advance_within_line(p);
-    int c = in.peek();
-    while (c != -1 && is_blank(c)) {
-        in.get();
-        c = in.peek();
-    }
-    return c;
+    return skip_while(in, is_blank);
 }
 
 bool read_word(byte_reader& in, std::string& out, std::size_t room) {

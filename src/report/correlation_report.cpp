@@ -11,14 +11,9 @@ namespace {
 // A cell no coefficient can take, printed as "-".
 constexpr double not_computed = 2.0;
 
-void put_names(report_file& out, const spot_tables& t) {
-    for (int f = 1; f <= t.file_count; ++f) out.put_text_tab(&t.file_names[f][0]);
-    out.put("\n");
-}
-
 void put_matrix(report_file& out, const spot_tables& t, const dmatrix_t& m) {
     out.put("File Name\t");
-    put_names(out, t);
+    put_file_names(out, t);
     for (int i = 1; i <= t.file_count; ++i) {
         out.put_text_tab(&t.file_names[i][0]);
         for (int j = 1; j <= t.file_count; ++j) {
@@ -52,7 +47,7 @@ void file_pairs(pair_coefficients r, const spot_tables& t, const dmatrix_t& f632
 
 void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatrix_t& f632_net,
               const dmatrix_t& f532_net) {
-    put_names(out, t);
+    put_file_names(out, t);
     for (int f = 1; f <= t.file_count; ++f) {
         out.put_fixed(r(f632_net[f], f532_net[f], t.spot_count), 3, 4);
         out.put("\t");

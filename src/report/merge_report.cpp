@@ -7,11 +7,6 @@
 
 namespace {
 
-void put_names(report_file& out, const spot_tables& t) {
-    for (int f = 1; f <= t.file_count; ++f) out.put_text_tab(&t.file_names[f][0]);
-    out.put("\n");
-}
-
 void put_value(report_file& out, double value) {
     out.put_fixed(value, 3, 4);
     out.put("\t");
@@ -37,7 +32,7 @@ void merge_report(const spot_tables& t, const merge_tables& m) {
     out.put("\n\n");
 
     out.put("The number of spots not used in ratio calculation in each data set:\n");
-    put_names(out, t);
+    put_file_names(out, t);
     for (int f = 1; f <= nf; ++f) {
         out.put_int(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]);
         out.put("\t");
@@ -45,7 +40,7 @@ void merge_report(const spot_tables& t, const merge_tables& m) {
     out.put("\n\n");
 
     out.put("The number of outliers found in each data set:\n");
-    put_names(out, t);
+    put_file_names(out, t);
     for (int f = 1; f <= nf; ++f) {
         out.put_int(m.file_outliers[f]);
         out.put("\t");

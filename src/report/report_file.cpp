@@ -55,3 +55,8 @@ void report_file::write_failed(int error) {
                 error != 0 ? std::strerror(error) : "write error");
     failure_stop(1);
 }
+
+void put_file_names(report_file& out, const spot_tables& t) {
+    for (int f = 1; f <= t.file_count; ++f) out.put_text_tab(&t.file_names[f][0]);
+    out.put("\n");
+}

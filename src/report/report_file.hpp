@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "input/spot_tables.hpp"
+
 class report_file {
 public:
     // Creates or truncates `name` in the working directory; is_open() tells.
@@ -40,3 +42,6 @@ private:
     std::string name_;
     std::string buffer_;
 };
+
+// Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
+void put_file_names(report_file& out, const spot_tables& t);

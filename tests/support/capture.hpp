@@ -5,27 +5,27 @@
 
 #include <gtest/gtest.h>
 
+// Runs body between begin and end of one gtest capture; a capture is closed
+// even when body throws.
 template <class F>
-std::string capture_stdout(F&& body) {
-    testing::internal::CaptureStdout();
+std::string captured(F&& body, void (*begin)(), std::string (*end)()) {
+    begin();
     try {
         body();
     } catch (...) {
-        testing::internal::GetCapturedStdout();
+        end();
         throw;
     }
     std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    return end();
+}
+
+template <class F>
+std::string capture_stdout(F&& body) {
+    return captured(body, testing::internal::CaptureStdout, testing::internal::GetCapturedStdout);
 }
 
 template <class F>
 std::string capture_stderr(F&& body) {
-    testing::internal::CaptureStderr();
-    try {
-        body();
-    } catch (...) {
-        testing::internal::GetCapturedStderr();
-        throw;
-    }
-    return testing::internal::GetCapturedStderr();
+    return captured(body, testing::internal::CaptureStderr, testing::internal::GetCapturedStderr);
 }
