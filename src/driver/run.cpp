@@ -32,10 +32,12 @@ int run_spotweave(std::FILE* answers) {
                 load_spot_records(in, h, t);
             }
             clock.mark("loading");
+            normalise_ratios(t);
             correlation_report(t);
             clock.mark("cor.txt");
             regroup_by_gene(t, m);
             ratio_table(t);
+            release_ratios(t);
             clock.mark("data.txt");
             gene_statistics(t, m);
             clock.mark("statistics");

@@ -57,7 +57,7 @@ void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatr
 
 }  // namespace
 
-void correlation_report(spot_tables& t) {
+void correlation_report(const spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     dmatrix_t cor_ratio = dmatrix(1, nf, 1, nf);
@@ -79,10 +79,6 @@ void correlation_report(spot_tables& t) {
     fill(cor_ratio, nf);
     fill(cor_f632, nf);
     fill(cor_f532, nf);
-    for (int f = 1; f <= nf; ++f) {
-        const double factor = t.norm_factor[f][t.ratio_approach];
-        for (int s = 1; s <= ns; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
-    }
     dmatrix_t scratch = dmatrix(1, nf, 1, ns);
     file_pairs(pearson_r_pairs, t, f632_net, f532_net, cor_ratio, cor_f632, cor_f532, scratch);
 

@@ -1,10 +1,9 @@
-// cor.txt: normalises every ratio by its file's factor, then writes the
-// correlations between files and between the channels of each file, on the raw
-// and on the log2 scale.
+// cor.txt: the correlations between files and between the channels of each
+// file, on the raw and on the log2 scale.
 #pragma once
 
 #include "input/spot_tables.hpp"
 
-// Leaves spot_ratio normalised in place. Ends the run through a failure stop
+// Reads spot_ratio already normalised. Ends the run through a failure stop
 // when cor.txt cannot be created or written.
-void correlation_report(spot_tables& t);
+void correlation_report(const spot_tables& t);

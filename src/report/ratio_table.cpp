@@ -5,7 +5,16 @@
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
-void ratio_table(spot_tables& t) {
+void normalise_ratios(spot_tables& t) {
+    for (int f = 1; f <= t.file_count; ++f) {
+        const double factor = t.norm_factor[f][t.ratio_approach];
+        for (int s = 1; s <= t.spot_count; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
+    }
+}
+
+void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }
+
+void ratio_table(const spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     report_file out("data.txt");
@@ -40,5 +49,4 @@ void ratio_table(spot_tables& t) {
     }
     out.put("end data\n");
     out.close();
-    dmatrix_free(t.spot_ratio, 1, nf, 1, ns);
 }

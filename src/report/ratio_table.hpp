@@ -3,6 +3,13 @@
 
 #include "input/spot_tables.hpp"
 
-// Writes data.txt, then releases spot_ratio. Ends the run through a failure
-// stop when data.txt cannot be created or written.
-void ratio_table(spot_tables& t);
+// Multiplies every spot_ratio by its file's factor for the chosen approach,
+// in place; cor.txt, data.txt and merge.txt all read the normalised ratios.
+void normalise_ratios(spot_tables& t);
+
+// Writes data.txt. Ends the run through a failure stop when data.txt cannot
+// be created or written.
+void ratio_table(const spot_tables& t);
+
+// Releases spot_ratio once data.txt is written and the genes hold their copy.
+void release_ratios(spot_tables& t);
