@@ -11,7 +11,66 @@ namespace {
 // A cell no coefficient can take, printed as "-".
 constexpr double not_computed = 2.0;
 
-void put_matrix(report_file& out, const spot_tables& t, const dmatrix_t& m) {
+using coefficient = double (*)(series<const double>, series<const double>, int);
+using pair_coefficients = void (*)(const dmatrix_t&, int, int, dmatrix_t&, dmatrix_t&);
+
+// One scale of cor.txt: its coefficients and the headings of its four tables.
+struct scale_layout {
+    const char* banner;
+    coefficient per_file;
+    pair_coefficients per_pair;
+    const char* channels_heading;
+    const char* f632_heading;
+    const char* f532_heading;
+    const char* ratio_heading;
+};
+
+constexpr scale_layout raw_scale = {
+    "==================Raw Scale=====================\n\n",
+    pearson_r,
+    pearson_r_pairs,
+    "\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)  for each  data file ---\n",
+    "\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)  for each pair of data files ---\n",
+    "\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)  for each pair of data files ---\n",
+    "\n----------- Correlation Coefficient of Ratio for each pair of data files ----------\n",
+};
+
+constexpr scale_layout log2_scale = {
+    "\n\n==================Log2 Scale=====================\n\n",
+    log2_pearson_r,
+    log2_pearson_r_pairs,
+    "\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)  for each  data file ---\n",
+    "\n--- Correlation Coefficient of Log2-F632 Intensities(bkg subtracted)  for each pair of data files ---\n",
+    "\n--- Correlation Coefficient of Log2-F532 Intensities(bkg subtracted)  for each pair of data files ---\n",
+    "\n----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------\n",
+};
+
+// Background-subtracted intensities of both channels, 1..F x 1..S.
+struct net_intensities {
+    dmatrix_t f632, f532;
+};
+
+net_intensities net_intensities_of(const spot_tables& t) {
+    net_intensities net{dmatrix(1, t.file_count, 1, t.spot_count), dmatrix(1, t.file_count, 1, t.spot_count)};
+    for (int f = 1; f <= t.file_count; ++f)
+        for (int s = 1; s <= t.spot_count; ++s) {
+            net.f632[f][s] = t.f632_median[f][s] - t.b632_median[f][s];
+            net.f532[f][s] = t.f532_median[f][s] - t.b532_median[f][s];
+        }
+    return net;
+}
+
+// A file-by-file table with every cell not_computed until a pair fills it.
+dmatrix_t pair_table(int nf) {
+    dmatrix_t m = dmatrix(1, nf, 1, nf);
+    for (int i = 1; i <= nf; ++i)
+        for (int j = 1; j <= nf; ++j) m[i][j] = not_computed;
+    return m;
+}
+
+// One heading, the file-name row, then one row per file of the pairs i < j.
+void put_pair_table(report_file& out, const char* heading, const spot_tables& t, const dmatrix_t& m) {
+    out.put(heading);
     out.put("File Name\t");
     put_file_names(out, t);
     for (int i = 1; i <= t.file_count; ++i) {
@@ -28,97 +87,54 @@ void put_matrix(report_file& out, const spot_tables& t, const dmatrix_t& m) {
     }
 }
 
-void fill(dmatrix_t& m, int n) {
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= n; ++j) m[i][j] = not_computed;
-}
-
-using coefficient = double (*)(series<const double>, series<const double>, int);
-using pair_coefficients = void (*)(const dmatrix_t&, int, int, dmatrix_t&, dmatrix_t&);
-
-// Every pair i < j of files, one table at a time; each coefficient equals the
-// plain routine's on the two rows.
-void file_pairs(pair_coefficients r, const spot_tables& t, const dmatrix_t& f632_net, const dmatrix_t& f532_net,
-                dmatrix_t& cor_ratio, dmatrix_t& cor_f632, dmatrix_t& cor_f532, dmatrix_t& scratch) {
-    r(t.spot_ratio, t.file_count, t.spot_count, cor_ratio, scratch);
-    r(f632_net, t.file_count, t.spot_count, cor_f632, scratch);
-    r(f532_net, t.file_count, t.spot_count, cor_f532, scratch);
-}
-
-void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatrix_t& f632_net,
-              const dmatrix_t& f532_net) {
+// One heading, the file-name row, then each file's coefficient between its channels.
+void put_channel_row(report_file& out, const scale_layout& scale, const spot_tables& t, const net_intensities& net) {
+    out.put(scale.channels_heading);
     put_file_names(out, t);
     for (int f = 1; f <= t.file_count; ++f) {
-        out.put_fixed(r(f632_net[f], f532_net[f], t.spot_count), 3, 4);
+        out.put_fixed(scale.per_file(net.f632[f], net.f532[f], t.spot_count), 3, 4);
         out.put("\t");
     }
     out.put("\n");
 }
 
+// The banner and the four tables of one scale; scratch (1..F x 1..S) is the
+// pair sweeps' working room.
+void put_scale(report_file& out, const scale_layout& scale, const spot_tables& t, const net_intensities& net,
+               dmatrix_t& scratch) {
+    const int nf = t.file_count;
+    const int ns = t.spot_count;
+    out.put(scale.banner);
+    dmatrix_t ratio = pair_table(nf);
+    dmatrix_t f632 = pair_table(nf);
+    dmatrix_t f532 = pair_table(nf);
+    scale.per_pair(t.spot_ratio, nf, ns, ratio, scratch);
+    scale.per_pair(net.f632, nf, ns, f632, scratch);
+    scale.per_pair(net.f532, nf, ns, f532, scratch);
+    put_channel_row(out, scale, t, net);
+    put_pair_table(out, scale.f632_heading, t, f632);
+    put_pair_table(out, scale.f532_heading, t, f532);
+    put_pair_table(out, scale.ratio_heading, t, ratio);
+    dmatrix_free(ratio, 1, nf, 1, nf);
+    dmatrix_free(f632, 1, nf, 1, nf);
+    dmatrix_free(f532, 1, nf, 1, nf);
+}
+
 }  // namespace
 
 void correlation_report(const spot_tables& t) {
-    const int nf = t.file_count;
-    const int ns = t.spot_count;
-    dmatrix_t cor_ratio = dmatrix(1, nf, 1, nf);
-    dmatrix_t cor_f632 = dmatrix(1, nf, 1, nf);
-    dmatrix_t cor_f532 = dmatrix(1, nf, 1, nf);
-    dmatrix_t f632_net = dmatrix(1, nf, 1, ns);
-    dmatrix_t f532_net = dmatrix(1, nf, 1, ns);
-
+    net_intensities net = net_intensities_of(t);
     report_file out("cor.txt");
     if (!out.is_open()) {
         std::printf("Can't open the data file: cor.txt, press any key to exit\n");
         failure_stop(1);
     }
-    for (int f = 1; f <= nf; ++f)
-        for (int s = 1; s <= ns; ++s) {
-            f632_net[f][s] = t.f632_median[f][s] - t.b632_median[f][s];
-            f532_net[f][s] = t.f532_median[f][s] - t.b532_median[f][s];
-        }
-    fill(cor_ratio, nf);
-    fill(cor_f632, nf);
-    fill(cor_f532, nf);
-    dmatrix_t scratch = dmatrix(1, nf, 1, ns);
-    file_pairs(pearson_r_pairs, t, f632_net, f532_net, cor_ratio, cor_f632, cor_f532, scratch);
-
-    out.put("==================Raw Scale=====================\n\n");
-    out.put("\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)  for each  data file ---\n");
-    per_file(out, pearson_r, t, f632_net, f532_net);
-    out.put("\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_f632);
-    out.put("\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_f532);
-    out.put("\n----------- Correlation Coefficient of Ratio for each pair of data files ----------\n");
-    put_matrix(out, t, cor_ratio);
-    dmatrix_free(cor_ratio, 1, nf, 1, nf);
-    dmatrix_free(cor_f632, 1, nf, 1, nf);
-    dmatrix_free(cor_f532, 1, nf, 1, nf);
-
-    out.put("\n\n==================Log2 Scale=====================\n\n");
-    dmatrix_t cor_log2_ratio = dmatrix(1, nf, 1, nf);
-    dmatrix_t cor_log2_f632 = dmatrix(1, nf, 1, nf);
-    dmatrix_t cor_log2_f532 = dmatrix(1, nf, 1, nf);
-    fill(cor_log2_ratio, nf);
-    fill(cor_log2_f632, nf);
-    fill(cor_log2_f532, nf);
-    file_pairs(log2_pearson_r_pairs, t, f632_net, f532_net, cor_log2_ratio, cor_log2_f632, cor_log2_f532, scratch);
-    dmatrix_free(scratch, 1, nf, 1, ns);
-
-    out.put("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)  for each  data file ---\n");
-    per_file(out, log2_pearson_r, t, f632_net, f532_net);
-    out.put("\n--- Correlation Coefficient of Log2-F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_log2_f632);
-    out.put("\n--- Correlation Coefficient of Log2-F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_log2_f532);
-    out.put("\n----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------\n");
-    put_matrix(out, t, cor_log2_ratio);
+    dmatrix_t scratch = dmatrix(1, t.file_count, 1, t.spot_count);
+    put_scale(out, raw_scale, t, net, scratch);
+    put_scale(out, log2_scale, t, net, scratch);
     out.put("\n");
-
-    dmatrix_free(f632_net, 1, nf, 1, ns);
-    dmatrix_free(f532_net, 1, nf, 1, ns);
-    dmatrix_free(cor_log2_ratio, 1, nf, 1, nf);
-    dmatrix_free(cor_log2_f632, 1, nf, 1, nf);
-    dmatrix_free(cor_log2_f532, 1, nf, 1, nf);
+    dmatrix_free(scratch, 1, t.file_count, 1, t.spot_count);
+    dmatrix_free(net.f632, 1, t.file_count, 1, t.spot_count);
+    dmatrix_free(net.f532, 1, t.file_count, 1, t.spot_count);
     out.close();
 }
