@@ -38,7 +38,7 @@ void statistics(merge_work& w, int n, gene_result& g) {
     else if (g.log2_mean == 0.0 && g.log2_sd == 0.0)
         g.p_value = 1.0;  // every value exactly 1.0: the null hypothesis itself
     else
-        g.p_value = -1.0;
+        g.p_value = no_p_value;
 }
 
 // Two retained values a <= b: discarded together when b / a > 8.0.
@@ -50,7 +50,7 @@ bool pair_passes(merge_work& w, int n_positions, int replicate_count, series<int
     count_positions(w, n_positions, replicate_count, b, file_outliers);
     g.outliers += 2;
     g.spots_used = 0;
-    g.p_value = -1.0;
+    g.p_value = no_p_value;
     return false;
 }
 
@@ -78,7 +78,7 @@ gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, seri
         g.mean = g.median = v;
         g.log2_mean = std::log(v) / std::log(2.0);
         g.sd = g.log2_sd = g.cv = 0.0;
-        g.p_value = -1.0;
+        g.p_value = no_p_value;
         return g;
     }
     if (n >= 3) {

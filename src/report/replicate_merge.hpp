@@ -23,6 +23,14 @@ void gene_statistics(const spot_tables& t, merge_tables& m);
 // Releases every table of the merge still held.
 void release_merge_tables(const spot_tables& t, merge_tables& m);
 
+// log2_mean of a gene whose statistics were never computed (no value kept, or
+// a pair set aside); merge.txt prints "-" there, as spots_used is then 0.
+constexpr double no_log2_mean = -10000.0;
+// p_value where there is no t statistic (one value kept, a pair set aside, or
+// a spread of zero around a mean that is not); merge.txt prints "-".
+constexpr double no_p_value = -1.0;
+inline bool has_p_value(double p_value) { return p_value >= 0.0; }
+
 // What the statistics of one gene come to; kept apart from the tables so the
 // rules can be checked on their own.
 struct gene_result {
@@ -30,7 +38,7 @@ struct gene_result {
     int spots_used = 0;
     int outliers = 0;
     double mean = 0.0, sd = 0.0, cv = 0.0, median = 0.0;
-    double log2_mean = -10000.0, log2_sd = 0.0, p_value = -1.0;
+    double log2_mean = no_log2_mean, log2_sd = 0.0, p_value = no_p_value;
 };
 
 // Working series for one gene, 1..N, reused from gene to gene.
