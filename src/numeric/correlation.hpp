@@ -19,8 +19,3 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n);
 // and several pairs advance in one sweep, each sum still in index order.
 void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);
 void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);
-
-// Whether the pair sweeps may use 256-bit lanes on processors that have them
-// (the default); tests turn it off to check the 128-bit path as well. Both
-// give the same bits.
-void allow_wide_lanes(bool allowed);

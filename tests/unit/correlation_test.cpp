@@ -1,4 +1,5 @@
 #include "numeric/correlation.hpp"
+#include "numeric/correlation_sweeps.hpp"
 
 #include <cmath>
 #include <cstring>
