@@ -1,16 +1,27 @@
 #!/bin/sh
-# Installs what a fresh Debian machine lacks for building (and, with "test",
-# for testing). Needs root when something is missing.
+# Installs what a fresh Debian machine lacks for building; with "test", for
+# testing too; with "clang", the Clang compiler and its runtime libraries.
+# Needs root when something is missing.
 set -e
 need=""
 command -v cmake >/dev/null 2>&1 || need="$need cmake"
 command -v g++ >/dev/null 2>&1 || need="$need g++"
 command -v make >/dev/null 2>&1 || need="$need make"
-if [ "$1" = "test" ]; then
-    [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
-    # The independent model that checks runs on real result files.
-    command -v python3 >/dev/null 2>&1 || need="$need python3"
-fi
+for part in "$@"; do
+    case "$part" in
+        test)
+            [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+            # The independent model that checks runs on real result files.
+            command -v python3 >/dev/null 2>&1 || need="$need python3"
+            ;;
+        clang)
+            command -v clang++ >/dev/null 2>&1 || need="$need clang"
+            # The sanitizer and fuzzer runtimes of the clang builds.
+            ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+                need="$need libclang-rt-14-dev"
+            ;;
+    esac
+done
 if [ -n "$need" ]; then
     echo "installing:$need"
     if [ "$(id -u)" = 0 ]; then sudo=""; else sudo="sudo"; fi

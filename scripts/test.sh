@@ -1,9 +1,21 @@
 #!/bin/sh
-# Builds everything and runs every test (unit and end-to-end).
+# Builds everything with warnings as errors and runs every test (unit and
+# end-to-end).
+#
+#   sh scripts/test.sh          optimised, asserts off, default compiler, in build/
+#   sh scripts/test.sh debug    GCC Debug build: the containers' bounds asserts on, in build-debug/
+#   sh scripts/test.sh clang    Clang, optimised, in build-clang/
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOTWEAVE_TESTS=ON -DSPOTWEAVE_WERROR=ON >/dev/null
-cmake --build build -j2
-cd build
+case "${1:-}" in
+    "") dir=build; settings="-DCMAKE_BUILD_TYPE=RelWithDebInfo" ;;
+    debug) dir=build-debug; settings="-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++" ;;
+    clang) dir=build-clang; settings="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++" ;;
+    *) echo "usage: sh scripts/test.sh [debug|clang]" >&2; exit 2 ;;
+esac
+sh scripts/install-deps.sh test ${1:-}
+# shellcheck disable=SC2086
+cmake -S . -B "$dir" $settings -DSPOTWEAVE_TESTS=ON -DSPOTWEAVE_WERROR=ON >/dev/null
+cmake --build "$dir" -j2
+cd "$dir"
 ctest --output-on-failure -j2 </dev/null
