@@ -4,9 +4,7 @@
 // with expected/. A failing case keeps its directory for a look.
 //
 // A case folder holds: answers.txt; the input files; optional setup.sh (run in
-// the directory first); optional links.txt ("name<TAB>path below the shared
-// real-data folder" per line: the case is skipped when that folder is absent);
-// expected/console.txt, expected/status, optional expected/stderr.txt and the
+// the directory first); expected/console.txt, expected/status, optional expected/stderr.txt and the
 // reports the run must leave. A report missing from expected/ must not exist
 // as a regular file (setup.sh may have put a folder or a link in its place).
 #include <sys/wait.h>
@@ -19,6 +17,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/temp_dir.hpp"
 
 namespace fs = std::filesystem;
 
@@ -45,28 +45,12 @@ class e2e : public testing::TestWithParam<std::string> {};
 
 TEST_P(e2e, case_matches_expected) {
     const fs::path source = fs::path(SPOTWEAVE_CASES) / GetParam();
-    const fs::path realdata = SPOTWEAVE_REALDATA;
-    char pattern[] = "/tmp/spotweave-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path work = pattern;
+    const fs::path work = fresh_temp_directory("spotweave-e2e");
 
     for (const auto& entry : fs::directory_iterator(source)) {
         const std::string name = entry.path().filename().string();
-        if (name == "expected" || name == "answers.txt" || name == "links.txt" || name == "setup.sh") continue;
+        if (name == "expected" || name == "answers.txt" || name == "setup.sh") continue;
         fs::copy(entry.path(), work / name, fs::copy_options::recursive);
-    }
-    if (fs::exists(source / "links.txt")) {
-        if (!fs::is_directory(realdata)) {
-            fs::remove_all(work);
-            GTEST_SKIP() << "real data folder absent";
-        }
-        std::istringstream lines(read_file(source / "links.txt"));
-        std::string line;
-        while (std::getline(lines, line)) {
-            const auto tab = line.find('\t');
-            if (tab == std::string::npos) continue;
-            fs::create_symlink(realdata / line.substr(tab + 1), work / line.substr(0, tab));
-        }
     }
     if (fs::exists(source / "setup.sh")) {
         const std::string setup = "cd " + quoted(work) + " && sh " + quoted(source / "setup.sh");

@@ -14,9 +14,8 @@ for case in "$cases"/*/; do
     name=$(basename "$case")
     work=$(mktemp -d "${TMPDIR:-/tmp}/spotweave-wine-XXXXXX")
     for f in "$case"*; do
-        case $(basename "$f") in expected|answers.txt|setup.sh|links.txt) ;; *) cp -R "$f" "$work/" ;; esac
+        case $(basename "$f") in expected|answers.txt|setup.sh) ;; *) cp -R "$f" "$work/" ;; esac
     done
-    [ -f "$case/links.txt" ] && { rm -rf "$work"; continue; }
     [ -f "$case/setup.sh" ] && (cd "$work" && sh "$case/setup.sh")
     (cd "$work" && timeout 120 wine "$exe" < "$case/answers.txt" > console.out 2> console.err)
     status=$?

@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "support/capture.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 
@@ -61,19 +63,17 @@ struct outcome {
 class dialogue : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/spotweave-dialogue-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        ASSERT_EQ(getcwd(saved_, sizeof saved_), saved_);
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        dir_ = fresh_temp_directory("spotweave-dialogue");
+        saved_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
         std::ofstream("a.txt") << "ATF\n";
         std::ofstream("b.txt") << "ATF\n";
         std::ofstream("data1.txt") << "ATF\n";
-        ASSERT_EQ(std::system("mkdir sub"), 0);
+        ASSERT_TRUE(std::filesystem::create_directory("sub"));
     }
     void TearDown() override {
-        ASSERT_EQ(chdir(saved_), 0);
-        std::system(("rm -rf '" + dir_ + "'").c_str());
+        std::filesystem::current_path(saved_);
+        std::filesystem::remove_all(dir_);
     }
     outcome run(const std::string& answers) {
         outcome o;
@@ -90,8 +90,8 @@ protected:
         std::fclose(in);
         return o;
     }
-    std::string dir_;
-    char saved_[4096];
+    std::filesystem::path dir_;
+    std::filesystem::path saved_;
 };
 
 }  // namespace

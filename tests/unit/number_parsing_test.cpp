@@ -6,12 +6,15 @@
 #include <unistd.h>
 #include <vector>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "input/byte_reader.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 
@@ -93,13 +96,10 @@ TEST(number_parsing, checking_a_discarded_field_agrees_with_converting_it) {
 TEST(number_parsing, a_number_that_ends_the_file_is_complete) {
     // Read from a file, so the token meets the end of the buffer and the
     // reader has to find out that no more bytes follow.
-    char path[] = "/tmp/spotweave-number-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string text = "12.5\t-3\t7";
-    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(fd);
-    byte_reader in(path);
+    const std::filesystem::path dir = fresh_temp_directory("spotweave-number");
+    const std::string path = (dir / "numbers.txt").string();
+    std::ofstream(path, std::ios::binary) << "12.5\t-3\t7";
+    byte_reader in(path.c_str());
     double a = 0, b = 0, c = 0;
     EXPECT_TRUE(read_real(in, a));
     skip_blanks(in);
@@ -110,5 +110,5 @@ TEST(number_parsing, a_number_that_ends_the_file_is_complete) {
     EXPECT_EQ(b, -3.0);
     EXPECT_EQ(c, 7.0);
     EXPECT_EQ(in.get(), -1);
-    std::remove(path);
+    std::filesystem::remove_all(dir);
 }
