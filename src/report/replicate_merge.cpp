@@ -111,15 +111,15 @@ void regroup_by_gene(const spot_tables& t, merge_tables& m) {
             }
 }
 
-void gene_statistics(const spot_tables& t, merge_tables& m) {
-    const int nf = t.file_count;
-    const int ng = t.gene_count;
-    const int r_count = t.replicate_count;
-    const int n = positions_per_gene(t);
+namespace {
 
-    m.file_gene_mean = dmatrix(1, nf, 1, ng);
-    for (int f = 1; f <= nf; ++f)
-        for (int g = 1; g <= ng; ++g) {
+// file_gene_mean[f][g]: the mean of the positive ratios of gene g in file f,
+// flagged or not; 0.0 when there is none.
+void file_gene_means(const spot_tables& t, merge_tables& m) {
+    const int r_count = t.replicate_count;
+    m.file_gene_mean = dmatrix(1, t.file_count, 1, t.gene_count);
+    for (int f = 1; f <= t.file_count; ++f)
+        for (int g = 1; g <= t.gene_count; ++g) {
             double sum = 0.0;
             int count = 0;
             for (int r = 1; r <= r_count; ++r) {
@@ -131,11 +131,17 @@ void gene_statistics(const spot_tables& t, merge_tables& m) {
             }
             m.file_gene_mean[f][g] = count > 0 ? sum / count : 0.0;
         }
+}
 
-    for (int g = 1; g <= ng; ++g)
+// A flagged position's ratio becomes 0.0, so the pooled statistics count it unusable.
+void set_flagged_aside(const spot_tables& t, merge_tables& m, int n) {
+    for (int g = 1; g <= t.gene_count; ++g)
         for (int j = 1; j <= n; ++j)
             if (m.gene_flag[g][j] < 0.0) m.gene_ratio[g][j] = 0.0;
+}
 
+void create_gene_results(const spot_tables& t, merge_tables& m) {
+    const int ng = t.gene_count;
     m.gene_mean = dvector(1, ng);
     m.gene_sd = dvector(1, ng);
     m.gene_cv = dvector(1, ng);
@@ -146,24 +152,35 @@ void gene_statistics(const spot_tables& t, merge_tables& m) {
     m.gene_unusable = ivector(1, ng);
     m.gene_spots_used = ivector(1, ng);
     m.gene_outliers = ivector(1, ng);
-    m.file_unusable = ivector(1, nf);
-    m.file_outliers = ivector(1, nf);
-    for (int f = 1; f <= nf; ++f) m.file_unusable[f] = m.file_outliers[f] = 0;
-    merge_work w = make_merge_work(n);
+    m.file_unusable = ivector(1, t.file_count);
+    m.file_outliers = ivector(1, t.file_count);
+    for (int f = 1; f <= t.file_count; ++f) m.file_unusable[f] = m.file_outliers[f] = 0;
+}
 
-    for (int g = 1; g <= ng; ++g) {
+void store_gene_result(merge_tables& m, int g, const gene_result& r) {
+    m.gene_mean[g] = r.mean;
+    m.gene_sd[g] = r.sd;
+    m.gene_cv[g] = r.cv;
+    m.gene_median[g] = r.median;
+    m.gene_log2_mean[g] = r.log2_mean;
+    m.gene_log2_sd[g] = r.log2_sd;
+    m.gene_p_value[g] = r.p_value;
+    m.gene_unusable[g] = r.unusable;
+    m.gene_spots_used[g] = r.spots_used;
+    m.gene_outliers[g] = r.outliers;
+}
+
+}  // namespace
+
+void gene_statistics(const spot_tables& t, merge_tables& m) {
+    const int n = positions_per_gene(t);
+    file_gene_means(t, m);
+    set_flagged_aside(t, m, n);
+    create_gene_results(t, m);
+    merge_work w = make_merge_work(n);
+    for (int g = 1; g <= t.gene_count; ++g) {
         for (int j = 1; j <= n; ++j) w.values[j] = m.gene_ratio[g][j];
-        const gene_result r = merge_gene(w, n, r_count, m.file_unusable.view(), m.file_outliers.view());
-        m.gene_mean[g] = r.mean;
-        m.gene_sd[g] = r.sd;
-        m.gene_cv[g] = r.cv;
-        m.gene_median[g] = r.median;
-        m.gene_log2_mean[g] = r.log2_mean;
-        m.gene_log2_sd[g] = r.log2_sd;
-        m.gene_p_value[g] = r.p_value;
-        m.gene_unusable[g] = r.unusable;
-        m.gene_spots_used[g] = r.spots_used;
-        m.gene_outliers[g] = r.outliers;
+        store_gene_result(m, g, merge_gene(w, n, t.replicate_count, m.file_unusable.view(), m.file_outliers.view()));
     }
     dvector_free(w.values, 1, n);
     dvector_free(w.sorted, 1, n);

@@ -16,8 +16,9 @@ struct merge_tables {
 // Copies spot_ratio and spot_flag into the per-gene tables (before data.txt).
 void regroup_by_gene(const spot_tables& t, merge_tables& m);
 
-// Per-file gene ratios, setting flagged spots aside, and every gene's
-// statistics (after data.txt, with spot_ratio released).
+// Per-file gene means (flagged spots included), then every flagged position
+// of gene_ratio set to 0.0 in place, then every gene's pooled statistics
+// (after data.txt, with spot_ratio released).
 void gene_statistics(const spot_tables& t, merge_tables& m);
 
 // Releases every table of the merge still held.
