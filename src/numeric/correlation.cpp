@@ -1,9 +1,12 @@
 #include "numeric/correlation.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "numeric/correlation_sweeps.hpp"
+#include "numeric/parallel_for.hpp"
 
 double pearson_r(series<const double> x, series<const double> y, int n) {
     double sum_x = 0.0;
@@ -71,12 +74,57 @@ void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
         if (j0 + p <= nf && i < j0 + p) cor[i][j0 + p] = r[p];
 }
 
+// Rows first..last of the pairs with the block of rows j0..j0+3: one piece of
+// work for a thread. Every coefficient is one pair's own sums, so how the
+// pieces are shared out cannot change a bit of it.
+struct pair_span {
+    int j0, first, last;
+};
+constexpr int span_rows = 16;
+
+// The spans of all pairs i < j, the largest blocks first so the threads end together.
+std::vector<pair_span> pair_spans(int nf) {
+    std::vector<pair_span> spans;
+    int last_j0 = 2;
+    while (last_j0 + sweep_block <= nf) last_j0 += sweep_block;
+    for (int j0 = last_j0; j0 >= 2; j0 -= sweep_block) {
+        const int last_i = std::min(j0 + sweep_block - 2, nf - 1);
+        for (int i = 1; i <= last_i; i += span_rows) spans.push_back({j0, i, std::min(i + span_rows - 1, last_i)});
+    }
+    return spans;
+}
+
+// Runs sweep(i, j0, side, r) over every span, each thread with its own side-by-side rows.
+template <class Sweep>
+void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& cor, Sweep sweep) {
+    const std::vector<pair_span> spans = pair_spans(nf);
+    const int workers = workers_for(static_cast<int>(spans.size()));
+    std::vector<dvector_t> side;
+    std::vector<int> side_j0(static_cast<std::size_t>(workers), 0);
+    for (int w = 0; w < workers; ++w) side.push_back(dvector(0, sweep_block * n));
+    parallel_for(static_cast<int>(spans.size()), workers, [&](int item, int w) {
+        const pair_span span = spans[static_cast<std::size_t>(item)];
+        double* by_side = side[static_cast<std::size_t>(w)].data();
+        if (side_j0[static_cast<std::size_t>(w)] != span.j0) {
+            interleave(rows, nf, n, span.j0, fill, by_side);
+            side_j0[static_cast<std::size_t>(w)] = span.j0;
+        }
+        for (int i = span.first; i <= span.last; ++i) {
+            double r[sweep_block];
+            sweep(i, span.j0, by_side, r);
+            store_block(cor, i, span.j0, nf, r);
+        }
+    });
+    for (dvector_t& v : side) dvector_free(v, 0, sweep_block * n);
+}
+
 }  // namespace
 
 void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
     if (nf < 2) return;
     dvector_t sxx = dvector(1, nf + sweep_block);
-    for (int f = 1; f <= nf; ++f) {
+    parallel_for(nf, workers_for(nf), [&](int item, int) {
+        const int f = item + 1;
         const double* x = rows[f].data();
         double* d = scratch[f].data();
         double sum = 0.0;
@@ -88,20 +136,13 @@ void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatr
             q += d[s] * d[s];
         }
         sxx[f] = q;
-    }
-    dvector_t side = dvector(0, sweep_block * n);
+    });
     const raw_sweep raw_row = chosen_sweeps().raw_row;
-    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
-        interleave(scratch, nf, n, j0, 0.0, side.data());
-        for (int i = 1; i < j0 + sweep_block - 1 && i < nf; ++i) {
-            double sxy[sweep_block], r[sweep_block];
-            raw_row(scratch[i].data(), side.data(), n, sxy);
-            for (int p = 0; p < sweep_block; ++p)
-                r[p] = j0 + p <= nf ? sxy[p] / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
-            store_block(cor, i, j0, nf, r);
-        }
-    }
-    dvector_free(side, 0, sweep_block * n);
+    sweep_pairs(scratch, nf, n, 0.0, cor, [&](int i, int j0, const double* side, double* r) {
+        double sxy[sweep_block];
+        raw_row(scratch[i].data(), side, n, sxy);
+        for (int p = 0; p < sweep_block; ++p) r[p] = j0 + p <= nf ? sxy[p] / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
+    });
     dvector_free(sxx, 1, nf + sweep_block);
 }
 
@@ -109,20 +150,12 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
     if (nf < 2) return;
     const double ln2 = std::log(2.0);
     const double not_used = std::numeric_limits<double>::quiet_NaN();
-    for (int f = 1; f <= nf; ++f) {
-        const double* x = rows[f].data();
-        double* l = scratch[f].data();
+    parallel_for(nf, workers_for(nf), [&](int item, int) {
+        const double* x = rows[item + 1].data();
+        double* l = scratch[item + 1].data();
         for (int s = 0; s < n; ++s) l[s] = x[s] > 0.0 ? std::log(x[s]) / ln2 : not_used;
-    }
-    dvector_t side = dvector(0, sweep_block * n);
+    });
     const log2_sweep log2_row = chosen_sweeps().log2_row;
-    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
-        interleave(scratch, nf, n, j0, not_used, side.data());
-        for (int i = 1; i < j0 + sweep_block - 1 && i < nf; ++i) {
-            double r[sweep_block];
-            log2_row(scratch[i].data(), side.data(), n, r);
-            store_block(cor, i, j0, nf, r);
-        }
-    }
-    dvector_free(side, 0, sweep_block * n);
+    sweep_pairs(scratch, nf, n, not_used, cor,
+                [&](int i, int, const double* side, double* r) { log2_row(scratch[i].data(), side, n, r); });
 }
