@@ -80,10 +80,10 @@ void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
 struct pair_span {
     int j0, first, last;
 };
-constexpr int span_rows = 16;
-
-// The spans of all pairs i < j, the largest blocks first so the threads end together.
+// The spans of all pairs i < j, the largest blocks first so the threads end
+// together; up to 16 rows each, fewer when there are few files.
 std::vector<pair_span> pair_spans(int nf) {
+    const int span_rows = range_size(nf, 16);
     std::vector<pair_span> spans;
     int last_j0 = 2;
     while (last_j0 + sweep_block <= nf) last_j0 += sweep_block;
