@@ -5,9 +5,8 @@
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
 #include "driver/phase_clock.hpp"
-#include "input/header_walk.hpp"
+#include "input/file_loading.hpp"
 #include "input/sizing_scan.hpp"
-#include "input/spot_loader.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/run_end.hpp"
 #include "report/correlation_report.hpp"
@@ -27,10 +26,7 @@ int run_spotweave(std::FILE* answers) {
             t.gene_count = size.gene_count;
             create_spot_tables(t);
             clock.mark("sizing");
-            for (int h = 1; h <= t.file_count; ++h) {
-                byte_reader in = header_walk(h, t);
-                load_spot_records(in, h, t);
-            }
+            load_files(t);
             clock.mark("loading");
             normalise_ratios(t);
             correlation_report(t);

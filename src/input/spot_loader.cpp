@@ -97,18 +97,22 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
 
 }  // namespace
 
-void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place) {
+void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place, spot_texts texts) {
     static const int ratio_field[6] = {0, 27, 28, 29, 30, 32};
     row_reader row(in, &t.file_names[f][0]);
     const bool last_file = f == t.file_count;
+    const bool keep_texts = last_file || texts == spot_texts::every_file;
+    char name_scratch[name_room + 1];
+    char id_scratch[id_room + 1];
     row_values v;
     for (int s = 1; s <= t.spot_count; ++s) {
+        const series<char> name = keep_texts ? t.gene_name[s] : series<char>(name_scratch, 0, name_room);
+        const series<char> id = keep_texts ? t.gene_id[s] : series<char>(id_scratch, 0, id_room);
         row.spot = s;
         if (skip_space(in) == -1)
             row.fail(1, "the file ends after " + std::to_string(s - 1) + " of " + std::to_string(t.spot_count) +
                             " data rows");
-        if (!in_place || !parse_row_in_place(in, v, t.gene_name[s], t.gene_id[s]))
-            read_row(in, row, v, t.gene_name[s], t.gene_id[s]);
+        if (!in_place || !parse_row_in_place(in, v, name, id, keep_texts)) read_row(in, row, v, name, id);
         if (last_file) {
             t.spot_block[s] = v.block;
             t.spot_column[s] = v.column;

@@ -9,7 +9,12 @@
 // with the flag -90.0, and closes the reader. A row that breaks the layout
 // ends the run through a failure stop naming the file, line, spot and field.
 // in_place = false reads every row byte by byte; tests compare the two ways.
-void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place = true);
+// texts: which files write the per-spot names and IDs. One after another,
+// every file writes them and the last file's stay; files loading side by side
+// leave them to the last file alone, with the same result.
+enum class spot_texts { every_file, last_file_only };
+void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place = true,
+                       spot_texts texts = spot_texts::every_file);
 
 // Quality control: a channel passes when its foreground / background quotient
 // is at least C; a spot fails when neither channel passes.
