@@ -1,0 +1,36 @@
+#include "plot/raster.hpp"
+
+#include <string>
+
+std::string raster_runs(const level_raster& raster, int level) {
+    std::string d;
+    for (int row = 0; row < raster.rows; ++row) {
+        int column = 0;
+        while (column < raster.columns) {
+            if (raster.at(column, row) != level) {
+                ++column;
+                continue;
+            }
+            int end = column + 1;
+            while (end < raster.columns && raster.at(end, row) == level) ++end;
+            d += 'M';
+            d += std::to_string(column);
+            d += ' ';
+            d += std::to_string(row);
+            d += ".5h";
+            d += std::to_string(end - column);
+            column = end;
+        }
+    }
+    return d;
+}
+
+void draw_raster(svg_writer& svg, const level_raster& raster, double x, double y, double cell_width,
+                 double cell_height, const std::vector<colour>& palette) {
+    svg.open_group(x, y, cell_width, cell_height);
+    for (std::size_t k = 0; k < palette.size(); ++k) {
+        const std::string d = raster_runs(raster, static_cast<int>(k));
+        if (!d.empty()) svg.stroke_path(d, palette[k], 1.0);
+    }
+    svg.close_group();
+}
