@@ -1,6 +1,7 @@
 #include "report/correlation_report.hpp"
 
 #include <cstdio>
+#include <utility>
 
 #include "numeric/correlation.hpp"
 #include "numeric/run_end.hpp"
@@ -57,7 +58,7 @@ void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatr
 
 }  // namespace
 
-void correlation_report(spot_tables& t) {
+void correlation_report(spot_tables& t, ratio_correlations* kept) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     dmatrix_t cor_ratio = dmatrix(1, nf, 1, nf);
@@ -95,7 +96,10 @@ void correlation_report(spot_tables& t) {
     put_matrix(out, t, cor_f532);
     out.put("\n----------- Correlation Coefficient of Ratio for each pair of data files ----------\n");
     put_matrix(out, t, cor_ratio);
-    dmatrix_free(cor_ratio, 1, nf, 1, nf);
+    if (kept != nullptr)
+        kept->raw = std::move(cor_ratio);
+    else
+        dmatrix_free(cor_ratio, 1, nf, 1, nf);
     dmatrix_free(cor_f632, 1, nf, 1, nf);
     dmatrix_free(cor_f532, 1, nf, 1, nf);
 
@@ -121,7 +125,10 @@ void correlation_report(spot_tables& t) {
 
     dmatrix_free(f632_net, 1, nf, 1, ns);
     dmatrix_free(f532_net, 1, nf, 1, ns);
-    dmatrix_free(cor_log2_ratio, 1, nf, 1, nf);
+    if (kept != nullptr)
+        kept->log2 = std::move(cor_log2_ratio);
+    else
+        dmatrix_free(cor_log2_ratio, 1, nf, 1, nf);
     dmatrix_free(cor_log2_f632, 1, nf, 1, nf);
     dmatrix_free(cor_log2_f532, 1, nf, 1, nf);
     out.close();
