@@ -222,9 +222,10 @@ void colour_key(std::string& page) {
         svg.rect(20 + k * 20, 2, 20, 12, diverging_colour(v));
     }
     svg.rect(250, 2, 20, 12, missing_grey);
-    svg.text(30, 26, "-" + short_fixed(slide_m_limit), anchor::middle, 9);
+    const std::string limit = short_fixed(slide_m_limit);
+    svg.text(30, 26, std::string("-").append(limit), anchor::middle, 9);
     svg.text(130, 26, "0", anchor::middle, 9);
-    svg.text(230, 26, "+" + short_fixed(slide_m_limit), anchor::middle, 9);
+    svg.text(230, 26, std::string("+").append(limit), anchor::middle, 9);
     svg.text(260, 26, "none", anchor::middle, 9);
     svg.finish();
 }

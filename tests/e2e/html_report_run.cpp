@@ -1,6 +1,10 @@
 // Runs the program's own steps on the answers file named on the command line
 // (in the working directory) and writes report.html beside the three reports,
 // so the page can be checked against them. Exit status as the program's.
+//   html_report_run ANSWERS [--time | --no-html]
+// --time prints the seconds spent on the page to standard error; --no-html
+// leaves the page out, for a run to compare with.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -34,7 +38,11 @@ std::string type_line(const char* name) {
     return type;
 }
 
-int run(std::FILE* answers) {
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int run(std::FILE* answers, bool html, bool timed) {
     spot_tables t;
     merge_tables m;
     html_figures fig;
@@ -47,8 +55,10 @@ int run(std::FILE* answers) {
         byte_reader in = header_walk(h, t);
         load_spot_records(in, h, t);
     }
-    correlation_report(t, &fig.cor);
-    collect_html_figures(t, fig);
+    correlation_report(t, html ? &fig.cor : nullptr);
+    const auto collect_start = std::chrono::steady_clock::now();
+    if (html) collect_html_figures(t, fig);
+    const double collect_seconds = seconds_since(collect_start);
     regroup_by_gene(t, m);
     ratio_table(t);
     gene_statistics(t, m);
@@ -56,7 +66,9 @@ int run(std::FILE* answers) {
     html_inputs extra;
     extra.program_version = "5.0";
     for (int f = 1; f <= t.file_count; ++f) extra.file_versions.push_back(type_line(&t.file_names[f][0]));
-    const bool written = write_report_html(t, m, fig, extra, "report.html");
+    const auto write_start = std::chrono::steady_clock::now();
+    const bool written = !html || write_report_html(t, m, fig, extra, "report.html");
+    if (timed) std::fprintf(stderr, "collect %.3f s, write %.3f s\n", collect_seconds, seconds_since(write_start));
     release_merge_tables(t, m);
     release_spot_tables(t);
     return written ? 0 : 1;
@@ -65,8 +77,10 @@ int run(std::FILE* answers) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: html_report_run ANSWERS\n");
+    const bool timed = argc == 3 && std::strcmp(argv[2], "--time") == 0;
+    const bool html = !(argc == 3 && std::strcmp(argv[2], "--no-html") == 0);
+    if (argc < 2 || argc > 3 || (argc == 3 && !timed && html)) {
+        std::fprintf(stderr, "usage: html_report_run ANSWERS [--time | --no-html]\n");
         return 2;
     }
     std::FILE* answers = std::fopen(argv[1], "rb");
@@ -75,7 +89,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        return run(answers);
+        return run(answers, html, timed);
     } catch (const run_end& end) {
         return end.status;
     }
