@@ -44,4 +44,4 @@ colour diverging_colour(double t) {
 
 colour sequential_colour(double t) { return blend({198, 219, 239}, {8, 48, 107}, clamp01(t)); }
 
-colour warm_colour(double t) { return blend({253, 208, 162}, {166, 54, 3}, clamp01(t)); }
+colour warm_colour(double t) { return blend({253, 141, 60}, {140, 45, 4}, clamp01(t)); }
