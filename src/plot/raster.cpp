@@ -5,6 +5,7 @@
 std::string raster_runs(const level_raster& raster, int level) {
     std::string d;
     for (int row = 0; row < raster.rows; ++row) {
+        int end_of_last = -1;  // no run yet in this row
         int column = 0;
         while (column < raster.columns) {
             if (raster.at(column, row) != level) {
@@ -13,12 +14,20 @@ std::string raster_runs(const level_raster& raster, int level) {
             }
             int end = column + 1;
             while (end < raster.columns && raster.at(end, row) == level) ++end;
-            d += 'M';
-            d += std::to_string(column);
-            d += ' ';
-            d += std::to_string(row);
-            d += ".5h";
+            // The first run of a row starts absolute, the next ones move on from the last one's end.
+            if (end_of_last < 0) {
+                d += 'M';
+                d += std::to_string(column);
+                d += ' ';
+                d += std::to_string(row);
+                d += ".5h";
+            } else {
+                d += 'm';
+                d += std::to_string(column - end_of_last);
+                d += " 0h";
+            }
             d += std::to_string(end - column);
+            end_of_last = end;
             column = end;
         }
     }

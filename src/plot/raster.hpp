@@ -24,5 +24,6 @@ struct level_raster {
 void draw_raster(svg_writer& svg, const level_raster& raster, double x, double y, double cell_width,
                  double cell_height, const std::vector<colour>& palette);
 
-// The strokes of one level as path data in cell units: "M<column> <row+0.5>h<run>".
+// The strokes of one level as path data in cell units: per row "M<column>
+// <row+0.5>h<run>" for the first run, then "m<gap> 0h<run>" for each next one.
 std::string raster_runs(const level_raster& raster, int level);

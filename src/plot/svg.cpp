@@ -118,6 +118,28 @@ void svg_writer::text(double x, double y, std::string_view text, anchor a, doubl
     out_ += "</text>\n";
 }
 
+void svg_writer::open_text_group(double size, anchor a) {
+    out_ += "<g";
+    attribute("font-size", size);
+    if (a == anchor::middle) out_ += " text-anchor=\"middle\"";
+    if (a == anchor::end) out_ += " text-anchor=\"end\"";
+    out_ += ">\n";
+}
+
+void svg_writer::label(double x, double y, std::string_view text, const char* fill) {
+    out_ += "<text";
+    attribute("x", x);
+    attribute("y", y);
+    if (fill != nullptr) {
+        out_ += " fill=\"";
+        out_ += fill;
+        out_ += '"';
+    }
+    out_ += '>';
+    append_escaped(out_, text);
+    out_ += "</text>\n";
+}
+
 void svg_writer::stroke_path(std::string_view d, colour stroke, double stroke_width) {
     out_ += "<path fill=\"none\" stroke=\"" + hex(stroke) + "\"";
     attribute("stroke-width", stroke_width);

@@ -43,6 +43,10 @@ public:
     // `size` in page units; `angle` turns the text about (x, y).
     void text(double x, double y, std::string_view text, anchor a = anchor::start, double size = 11.0,
               double angle = 0.0);
+    // <g font-size=".." text-anchor=".."> for many labels of one style; closed by close_group.
+    void open_text_group(double size, anchor a);
+    // A text with only its position (and a fill when not null), styled by the enclosing group.
+    void label(double x, double y, std::string_view text, const char* fill = nullptr);
     // A path of horizontal strokes given in `d`, drawn `stroke_width` thick.
     void stroke_path(std::string_view d, colour stroke, double stroke_width);
     // <g transform="translate(x,y) scale(sx,sy)"> ... </g>

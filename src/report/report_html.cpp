@@ -67,8 +67,8 @@ void page_head(std::string& page, const html_inputs& extra) {
             "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.6em;border-bottom:1px solid #ccc}\n"
             "figure{display:inline-block;margin:0 1em 1em 0;vertical-align:top}\n"
             "figcaption{font-size:.85em;color:#444;max-width:60em}\n"
-            ".grid{display:flex;flex-wrap:wrap;gap:4px 10px}.grid figure{margin:0}\n"
-            ".grid figcaption{font-size:.75em}\n"
+            ".grid{display:flex;flex-wrap:wrap;gap:4px 10px}.grid figure{margin:0;display:table}\n"
+            ".grid figcaption{font-size:.75em;display:table-caption;caption-side:bottom}\n"
             "table{border-collapse:collapse;font-size:.85em}td,th{border:1px solid #ccc;padding:2px 6px}\n"
             "td.n{text-align:right}svg text{font-family:sans-serif}\n"
             "@media print{h2{break-after:avoid}figure{break-inside:avoid}}\n";
@@ -101,7 +101,7 @@ void run_table(std::string& page, const spot_tables& t, const merge_tables& m, c
 void file_labels(svg_writer& svg, int files, double x0, double slot, double y) {
     const int every = slot >= 14 ? 1 : static_cast<int>(std::ceil(14.0 / slot));
     for (int f = 1; f <= files; ++f)
-        if (f == 1 || f % every == 0) svg.text(x0 + (f - 0.5) * slot, y, integer(f), anchor::middle, 9);
+        if ((f - 1) % every == 0) svg.text(x0 + (f - 0.5) * slot, y, integer(f), anchor::middle, 9);
 }
 
 void set_aside_chart(std::string& page, const spot_tables& t, const merge_tables& m) {
@@ -135,6 +135,32 @@ void set_aside_chart(std::string& page, const spot_tables& t, const merge_tables
     page += "</figure>\n";
 }
 
+// Colour levels of a heat map: 0..20 over r from -1 to 1, then not-a-number and the diagonal.
+constexpr int r_levels = 21, r_level_nan = 21, r_level_diagonal = 22;
+
+std::vector<colour> heat_palette() {
+    std::vector<colour> palette;
+    for (int k = 0; k < r_levels; ++k) palette.push_back(diverging_colour(k / 10.0 - 1.0));
+    palette.push_back(missing_grey);
+    palette.push_back(colour{235, 235, 235});
+    return palette;
+}
+
+level_raster heat_cells(const dmatrix_t& cor, int nf) {
+    level_raster cells(nf, nf);
+    for (int i = 1; i <= nf; ++i)
+        for (int j = 1; j <= nf; ++j) {
+            const double r = cor.row_hi() >= i ? cor[i][j] : not_computed;
+            int& level = cells.at(j - 1, i - 1);
+            if (r == not_computed)
+                level = i == j ? r_level_diagonal : -1;
+            else
+                level = std::isfinite(r) ? static_cast<int>(std::lround((std::clamp(r, -1.0, 1.0) + 1.0) * 10.0))
+                                         : r_level_nan;
+        }
+    return cells;
+}
+
 void heat_map(std::string& page, const spot_tables& t, const dmatrix_t& cor, const char* scale_name) {
     const int nf = t.file_count;
     const double cell = std::clamp(std::floor(700.0 / std::max(nf, 1)), 8.0, 48.0);
@@ -142,24 +168,23 @@ void heat_map(std::string& page, const spot_tables& t, const dmatrix_t& cor, con
     page += "<figure>\n";
     svg_writer svg(page, left + cell * nf + 10, top + cell * nf + 10,
                    std::string("Correlation of the ") + scale_name + " ratios between files");
+    const level_raster cells = heat_cells(cor, nf);
+    draw_raster(svg, cells, left, top, cell, cell, heat_palette());
     for (int i = 1; i <= nf; ++i) {
         svg.text(left - 4, top + (i - 0.5) * cell + 3, integer(i), anchor::end, std::min(10.0, cell * 0.6));
         svg.text(left + (i - 0.5) * cell, top - 5, integer(i), anchor::middle, std::min(10.0, cell * 0.6));
-        for (int j = 1; j <= nf; ++j) {
-            const double r = cor.row_hi() >= i ? cor[i][j] : not_computed;
-            const double x = left + (j - 1) * cell, y = top + (i - 1) * cell;
-            if (r == not_computed) {
-                if (i == j) svg.rect(x, y, cell, cell, colour{235, 235, 235});
-                continue;
-            }
-            const colour fill = diverging_colour(r);
-            svg.rect(x, y, cell, cell, fill);
-            const bool dark = std::isfinite(r) && std::fabs(r) > 0.6;
-            page += dark ? "<g fill=\"#fff\">" : "<g>";
-            svg.text(x + cell / 2, y + cell / 2 + font * 0.35, fixed(r, 3), anchor::middle, font);
-            page += "</g>\n";
-        }
     }
+    // The values in row order, white on the darker cells.
+    svg.open_text_group(font, anchor::middle);
+    for (int i = 1; i <= nf; ++i)
+        for (int j = 1; j <= nf; ++j) {
+            const int level = cells.at(j - 1, i - 1);
+            if (level < 0 || level == r_level_diagonal) continue;
+            const bool dark = level < r_levels && (level <= 3 || level >= 17);
+            svg.label(left + (j - 0.5) * cell, top + (i - 0.5) * cell + font * 0.35, fixed(cor[i][j], 3),
+                      dark ? "#fff" : nullptr);
+        }
+    svg.close_group();
     svg.finish();
     caption(page, std::string("Pearson correlation of the normalised ratios (") + scale_name +
                       " scale) for each pair of files, as in cor.txt: red near 1 = files agree, white near 0, "
@@ -173,18 +198,27 @@ std::vector<colour> palette_of(colour (*scale)(double), int levels) {
     return palette;
 }
 
-void ma_plot(std::string& page, const spot_tables& t, const file_figures& ff, int f) {
-    const double cell = few_files(t) ? 4.0 : 2.5;
-    const frame area{42, 8, cell * ma_bins_a, cell * ma_bins_m};
+// One panel of an MA plot: the binned spots on the common A and M axes.
+void ma_panel(svg_writer& svg, const level_raster& bins, const frame& area, double cell, colour (*scale)(double),
+              const char* title) {
     const linear_scale x{ma_a_low, ma_a_high, area.x, area.x + area.width};
     const linear_scale y{-ma_m_limit, ma_m_limit, area.y + area.height, area.y};
-    page += "<figure>\n";
-    svg_writer svg(page, area.x + area.width + 8, area.y + area.height + 34,
-                   std::string("MA plot of ") + file_name(t, f));
-    draw_raster(svg, ff.ma_kept, area.x, area.y, cell, cell, palette_of(sequential_colour, density_levels));
-    draw_raster(svg, ff.ma_aside, area.x, area.y, cell, cell, palette_of(warm_colour, density_levels));
+    draw_raster(svg, bins, area.x, area.y, cell, cell, palette_of(scale, density_levels));
     svg.line(area.x, y(0), area.x + area.width, y(0), colour{150, 150, 150});
     draw_axes(svg, area, x, y, "A", "M", 4);
+    svg.text(area.x + area.width / 2, area.y - 4, title, anchor::middle, 10);
+}
+
+// Kept spots on the left, spots set aside beside them on the same axes.
+void ma_plot(std::string& page, const spot_tables& t, const file_figures& ff, int f) {
+    const double cell = few_files(t) ? 3.0 : 2.0;
+    const frame kept{42, 18, cell * ma_bins_a, cell * ma_bins_m};
+    const frame aside{kept.x + kept.width + 42, kept.y, kept.width, kept.height};
+    page += "<figure>\n";
+    svg_writer svg(page, aside.x + aside.width + 8, kept.y + kept.height + 34,
+                   std::string("MA plot of ") + file_name(t, f));
+    ma_panel(svg, ff.ma_kept, kept, cell, sequential_colour, "kept");
+    ma_panel(svg, ff.ma_aside, aside, cell, warm_colour, "set aside");
     svg.finish();
     caption(page, integer(f) + ". " + file_name(t, f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
                       " set aside, " + integer(ff.without_m) + " without M or A");
@@ -196,8 +230,8 @@ void ma_section(std::string& page, const spot_tables& t, const html_figures& fig
     for (int f = 1; f <= t.file_count; ++f) ma_plot(page, t, fig.files[static_cast<std::size_t>(f - 1)], f);
     page += "</div>\n";
     caption(page, "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
-                  "medians, binned (darker = more spots): blue spots kept, orange spots set aside by a negative flag "
-                  "(the test against C included); a cloud bending away from M = 0 shows intensity-dependent dye bias. "
+                  "medians, binned (darker = more spots): in blue the spots kept, beside them in orange the spots set "
+                  "aside by a negative flag (the test against C included); a cloud bending away from M = 0 shows intensity-dependent dye bias. "
                   "M beyond +-" + short_fixed(ma_m_limit) + " and A outside 0 to 16 sit on the edge.");
     page += "</figure>\n";
 }

@@ -90,7 +90,7 @@ TEST(plot, raster_runs_merge_equal_neighbours_per_row) {
     r.at(4, 0) = 1;
     r.at(3, 0) = 0;
     r.at(0, 1) = 1;
-    EXPECT_EQ(raster_runs(r, 1), "M0 0.5h3M4 0.5h1M0 1.5h1");
+    EXPECT_EQ(raster_runs(r, 1), "M0 0.5h3m1 0h1M0 1.5h1");
     EXPECT_EQ(raster_runs(r, 0), "M3 0.5h1");
     EXPECT_EQ(raster_runs(r, 2), "");
 }
