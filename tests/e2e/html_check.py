@@ -1,8 +1,9 @@
 """Checks report.html against the reports of the same run.
 
-    html_check.py report RUNNER EXAMPLES CASES
-        runs RUNNER (the program's steps plus report.html) on the example data
-        and on every case folder whose run succeeds, and checks each page:
+    html_check.py report RUNNER EXAMPLES CASES [REALDATA]
+        runs RUNNER (the program's steps plus report.html) on the example data,
+        on every case folder whose run succeeds and, when the REALDATA folder
+        exists, on three real slides read in place, and checks each page:
         every SVG parses as XML, nothing outside the page is referenced, the
         correlations, counts of values set aside and outliers and the number
         of genes with a p-value are those of cor.txt and merge.txt, and the
@@ -31,10 +32,25 @@ def fail(message):
     sys.exit(1)
 
 
+# Real slides of one layout (8,832 spots), linked, never copied: 2 replicates, approach 1, C 2.0.
+REAL_SLIDES = ["caarray/18258_wap3.gpr", "caarray/21160_neu9.gpr", "caarray/21161_neu10.gpr"]
+
+
+def stage_real(realdata):
+    folder = tempfile.mkdtemp(prefix="spotweave-html-real-")
+    names = []
+    for i, path in enumerate(REAL_SLIDES):
+        names.append("real%d.gpr" % (i + 1))
+        os.symlink(os.path.join(os.path.abspath(realdata), path), os.path.join(folder, names[-1]))
+    with open(os.path.join(folder, "answers.txt"), "w") as answers:
+        answers.write("%d\n2\n%s\n1\n2.0\nk" % (len(names), "\n".join(names)))
+    return folder
+
+
 def run_folder(runner, folder, work):
     for name in os.listdir(folder):
         if name != "expected":
-            shutil.copy(os.path.join(folder, name), work)
+            shutil.copy(os.path.join(folder, name), work, follow_symlinks=False)
     with open(os.path.join(work, "answers.txt"), "rb") as answers:
         done = subprocess.run([runner, "answers.txt"], cwd=work, stdin=answers, stdout=subprocess.DEVNULL,
                               timeout=120)
@@ -118,8 +134,12 @@ def same_reports(folder, work, name):
                 fail("%s: %s differs from the expected report" % (name, report))
 
 
-def report_check(runner, examples, cases):
+def report_check(runner, examples, cases, realdata=None):
     folders = [("examples", examples)]
+    if realdata and os.path.isdir(realdata):
+        folders.append(("real slides", stage_real(realdata)))
+    elif realdata:
+        print("real data folder absent: the real slides are skipped")
     for name in sorted(os.listdir(cases)):
         folder = os.path.join(cases, name)
         with open(os.path.join(folder, "expected", "status")) as f:
@@ -128,11 +148,13 @@ def report_check(runner, examples, cases):
     for name, folder in folders:
         work = tempfile.mkdtemp(prefix="spotweave-html-")
         page = run_folder(runner, folder, work)
-        if name != "examples":
+        if os.path.isdir(os.path.join(folder, "expected")):
             same_reports(folder, work, name)
         check_page(page, work, name)
         print("%s: %d bytes, %d pictures, checked" % (name, len(page), len(svgs_of(page))))
         shutil.rmtree(work)
+        if name == "real slides":
+            shutil.rmtree(folder)
 
 
 def png_pixels(path):
@@ -223,7 +245,7 @@ def browser_check(runner, examples, keep=None):
 
 if __name__ == "__main__":
     if len(sys.argv) >= 5 and sys.argv[1] == "report":
-        report_check(sys.argv[2], sys.argv[3], sys.argv[4])
+        report_check(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5] if len(sys.argv) > 5 else None)
     elif len(sys.argv) >= 4 and sys.argv[1] == "browser":
         browser_check(sys.argv[2], sys.argv[3], sys.argv[4] if len(sys.argv) > 4 else None)
     else:
