@@ -58,7 +58,9 @@ struct file_pass {
 };
 
 void count_into(level_raster& counts, double a, double m) {
-    int& c = counts.at(bin_of(a, ma_a_low, ma_a_high, ma_bins_a), ma_bins_m - 1 - bin_of(m, -ma_m_limit, ma_m_limit, ma_bins_m));
+    const int column = bin_of(a, ma_a_low, ma_a_high, ma_bins_a);
+    const int row = ma_bins_m - 1 - bin_of(m, -ma_m_limit, ma_m_limit, ma_bins_m);  // M grows upwards
+    int& c = counts.at(column, row);
     c = c < 0 ? 1 : c + 1;
 }
 
@@ -93,7 +95,8 @@ void collect_file(const spot_tables& t, int f, const slide_layout& l, file_pass&
     p.m_values.clear();
     for (int s = 1; s <= t.spot_count; ++s) {
         const double ratio = t.spot_ratio[f][s];
-        const double product = (t.f632_median[f][s] - t.b632_median[f][s]) * (t.f532_median[f][s] - t.b532_median[f][s]);
+        const double product =
+            (t.f632_median[f][s] - t.b632_median[f][s]) * (t.f532_median[f][s] - t.b532_median[f][s]);
         const bool aside = t.spot_flag[f][s] < 0.0;
         if (!(ratio > 0.0) || !std::isfinite(ratio) || !(product > 0.0) || !std::isfinite(product)) {
             ++out.without_m;
@@ -180,5 +183,6 @@ void collect_html_figures(const spot_tables& t, html_figures& fig) {
         p.tile_sum.assign(cells, 0.0);
         p.tile_count.assign(cells, 0);
     }
-    for (int f = 1; f <= t.file_count; ++f) collect_file(t, f, fig.layout, p, fig.files[static_cast<std::size_t>(f - 1)]);
+    for (int f = 1; f <= t.file_count; ++f)
+        collect_file(t, f, fig.layout, p, fig.files[static_cast<std::size_t>(f - 1)]);
 }

@@ -114,13 +114,15 @@ void set_aside_chart(std::string& page, const spot_tables& t, const merge_tables
     const linear_scale y{0, static_cast<double>(top), area.y + area.height, area.y};
     const colour unusable{107, 174, 214}, outliers{230, 85, 13};
     page += "<figure>\n";
-    svg_writer svg(page, std::max(area.x + area.width + 20, 340.0), area.y + area.height + 40, "Values set aside per file");
+    svg_writer svg(page, std::max(area.x + area.width + 20, 340.0), area.y + area.height + 40,
+                   "Values set aside per file");
     for (int f = 1; f <= nf; ++f) {
         const double u = m.file_unusable[f], o = m.file_outliers[f];
         const double left = x(f - 1) + slot * 0.15, width = slot * 0.7;
         svg.rect(left, y(u), width, y(0) - y(u), unusable);
         svg.rect(left, y(u + o), width, y(u) - y(u + o), outliers);
-        if (nf <= 30) svg.text(left + width / 2, y(u + o) - 3, integer(static_cast<long long>(u + o)), anchor::middle, 9);
+        if (nf <= 30)
+            svg.text(left + width / 2, y(u + o) - 3, integer(static_cast<long long>(u + o)), anchor::middle, 9);
     }
     draw_axes(svg, area, linear_scale{0, 0, area.x, area.x}, y, "", "values", 5);
     file_labels(svg, nf, area.x, slot, area.y + area.height + 12);
@@ -231,8 +233,10 @@ void ma_section(std::string& page, const spot_tables& t, const html_figures& fig
     page += "</div>\n";
     caption(page, "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
                   "medians, binned (darker = more spots): in blue the spots kept, beside them in orange the spots set "
-                  "aside by a negative flag (the test against C included); a cloud bending away from M = 0 shows intensity-dependent dye bias. "
-                  "M beyond +-" + short_fixed(ma_m_limit) + " and A outside 0 to 16 sit on the edge.");
+                  "aside by a negative flag (the test against C included); a cloud bending away from M = 0 shows "
+                  "intensity-dependent dye bias; M outside -" + tick_text(ma_m_limit, 1) + " to " +
+                      tick_text(ma_m_limit, 1) + " and A outside " + tick_text(ma_a_low, 1) + " to " +
+                      tick_text(ma_a_high, 1) + " are drawn on the edge.");
     page += "</figure>\n";
 }
 
@@ -342,7 +346,8 @@ volcano_points volcano_of(const spot_tables& t, const merge_tables& m) {
         if (std::isinf(y)) ++v.infinite;
         v.x.push_back(m.gene_log2_mean[g]);
         v.y.push_back(y);
-        if (std::isfinite(m.gene_log2_mean[g])) v.x_limit = std::max(v.x_limit, std::ceil(std::fabs(m.gene_log2_mean[g])));
+        if (std::isfinite(m.gene_log2_mean[g]))
+            v.x_limit = std::max(v.x_limit, std::ceil(std::fabs(m.gene_log2_mean[g])));
         if (std::isfinite(y)) v.y_top = std::max(v.y_top, std::ceil(y));
     }
     return v;
