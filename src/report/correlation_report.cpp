@@ -1,6 +1,7 @@
 #include "report/correlation_report.hpp"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "numeric/correlation.hpp"
@@ -108,9 +109,9 @@ void put_channel_row(report_text& out, const scale_layout& scale, const spot_tab
 }
 
 // The banner and the four tables of one scale; scratch (1..F x 1..S) is the
-// pair sweeps' working room.
+// pair sweeps' working room. With `kept`, the ratio table is moved there.
 void put_scale(report_text& out, const scale_layout& scale, const spot_tables& t, const net_intensities& net,
-               dmatrix_t& scratch) {
+               dmatrix_t& scratch, dmatrix_t* kept) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     out.put(scale.banner);
@@ -124,14 +125,17 @@ void put_scale(report_text& out, const scale_layout& scale, const spot_tables& t
     put_pair_table(out, scale.f632_heading, t, f632);
     put_pair_table(out, scale.f532_heading, t, f532);
     put_pair_table(out, scale.ratio_heading, t, ratio);
-    dmatrix_free(ratio, 1, nf, 1, nf);
+    if (kept != nullptr)
+        *kept = std::move(ratio);
+    else
+        dmatrix_free(ratio, 1, nf, 1, nf);
     dmatrix_free(f632, 1, nf, 1, nf);
     dmatrix_free(f532, 1, nf, 1, nf);
 }
 
 }  // namespace
 
-void correlation_report(const spot_tables& t) {
+void correlation_report(const spot_tables& t, ratio_correlations* kept) {
     net_intensities net = net_intensities_of(t);
     report_file out("cor.txt");
     if (!out.is_open()) {
@@ -139,8 +143,8 @@ void correlation_report(const spot_tables& t) {
         failure_stop(1);
     }
     dmatrix_t scratch = dmatrix(1, t.file_count, 1, t.spot_count);
-    put_scale(out, raw_scale, t, net, scratch);
-    put_scale(out, log2_scale, t, net, scratch);
+    put_scale(out, raw_scale, t, net, scratch, kept != nullptr ? &kept->raw : nullptr);
+    put_scale(out, log2_scale, t, net, scratch, kept != nullptr ? &kept->log2 : nullptr);
     out.put("\n");
     dmatrix_free(scratch, 1, t.file_count, 1, t.spot_count);
     dmatrix_free(net.f632, 1, t.file_count, 1, t.spot_count);

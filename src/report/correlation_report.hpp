@@ -4,6 +4,13 @@
 
 #include "input/spot_tables.hpp"
 
+// The two ratio matrices of cor.txt (1..F x 1..F, 2.0 where not computed),
+// handed on so other pages show the very numbers of the report.
+struct ratio_correlations {
+    dmatrix_t raw, log2;
+};
+
 // Reads spot_ratio already normalised. Ends the run through a failure stop
-// when cor.txt cannot be created or written.
-void correlation_report(const spot_tables& t);
+// when cor.txt cannot be created or written. With `kept`, the two ratio
+// matrices are moved there instead of being released.
+void correlation_report(const spot_tables& t, ratio_correlations* kept = nullptr);

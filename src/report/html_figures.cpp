@@ -1,0 +1,188 @@
+#include "report/html_figures.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Cells of all slide pictures together; keeps the page small at 99 files.
+constexpr long long slide_cell_budget = 250000;
+
+int bin_of(double v, double low, double high, int bins) {
+    const int b = static_cast<int>(std::floor((v - low) / (high - low) * bins));
+    return std::clamp(b, 0, bins - 1);
+}
+
+double quantile(std::vector<double>& v, double p) {
+    const double position = p * static_cast<double>(v.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(std::floor(position));
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(below), v.end());
+    const double a = v[below];
+    if (below + 1 >= v.size()) return a;
+    const double b = *std::min_element(v.begin() + static_cast<std::ptrdiff_t>(below) + 1, v.end());
+    return a + (position - static_cast<double>(below)) * (b - a);
+}
+
+int slide_level(double mean_m) {
+    const double t = std::clamp(mean_m, -slide_m_limit, slide_m_limit);
+    return static_cast<int>(std::lround((t + slide_m_limit) / (2 * slide_m_limit) * (slide_levels - 1)));
+}
+
+// Block columns whose picture comes closest to a portrait slide (width : height = 1 : 2).
+int block_columns_for(int blocks, int tile_columns, int tile_rows) {
+    int best = 1;
+    double best_distance = 1e300;
+    for (int c = 1; c <= blocks; ++c) {
+        if (blocks % c != 0) continue;
+        const double width = static_cast<double>(c) * (tile_columns + 1);
+        const double height = static_cast<double>(blocks / c) * (tile_rows + 1);
+        const double distance = std::fabs(std::log(width / height / 0.5));
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = c;
+        }
+    }
+    return best;
+}
+
+void bin_ma(const level_raster& counts_in, level_raster& levels) {
+    levels = level_raster(counts_in.columns, counts_in.rows);
+    for (std::size_t i = 0; i < counts_in.level.size(); ++i)
+        if (counts_in.level[i] > 0) levels.level[i] = density_level(counts_in.level[i]);
+}
+
+struct file_pass {
+    level_raster kept_counts{ma_bins_a, ma_bins_m}, aside_counts{ma_bins_a, ma_bins_m};
+    std::vector<double> m_values, tile_sum;
+    std::vector<int> tile_count;
+};
+
+void count_into(level_raster& counts, double a, double m) {
+    const int column = bin_of(a, ma_a_low, ma_a_high, ma_bins_a);
+    const int row = ma_bins_m - 1 - bin_of(m, -ma_m_limit, ma_m_limit, ma_bins_m);  // M grows upwards
+    int& c = counts.at(column, row);
+    c = c < 0 ? 1 : c + 1;
+}
+
+std::size_t tile_index(const spot_tables& t, const slide_layout& l, int s) {
+    const int b = t.spot_block[s] - 1;
+    const int column = (b % l.block_columns) * (l.tile_columns + 1) + (t.spot_column[s] - 1) / l.tile;
+    const int row = (b / l.block_columns) * (l.tile_rows + 1) + (t.spot_row[s] - 1) / l.tile;
+    const int width = l.block_columns * (l.tile_columns + 1) - 1;
+    return static_cast<std::size_t>(row) * width + column;
+}
+
+level_raster slide_picture(const slide_layout& l, const file_pass& p) {
+    const int width = l.block_columns * (l.tile_columns + 1) - 1;
+    const int height = (l.blocks / l.block_columns) * (l.tile_rows + 1) - 1;
+    level_raster r(width, height);
+    for (int b = 0; b < l.blocks; ++b)
+        for (int tr = 0; tr < l.tile_rows; ++tr)
+            for (int tc = 0; tc < l.tile_columns; ++tc) {
+                const int column = (b % l.block_columns) * (l.tile_columns + 1) + tc;
+                const int row = (b / l.block_columns) * (l.tile_rows + 1) + tr;
+                const std::size_t i = static_cast<std::size_t>(row) * width + column;
+                r.at(column, row) = p.tile_count[i] > 0 ? slide_level(p.tile_sum[i] / p.tile_count[i]) : slide_missing;
+            }
+    return r;
+}
+
+void collect_file(const spot_tables& t, int f, const slide_layout& l, file_pass& p, file_figures& out) {
+    std::fill(p.kept_counts.level.begin(), p.kept_counts.level.end(), 0);
+    std::fill(p.aside_counts.level.begin(), p.aside_counts.level.end(), 0);
+    std::fill(p.tile_sum.begin(), p.tile_sum.end(), 0.0);
+    std::fill(p.tile_count.begin(), p.tile_count.end(), 0);
+    p.m_values.clear();
+    for (int s = 1; s <= t.spot_count; ++s) {
+        const double ratio = t.spot_ratio[f][s];
+        const double product =
+            (t.f632_median[f][s] - t.b632_median[f][s]) * (t.f532_median[f][s] - t.b532_median[f][s]);
+        const bool aside = t.spot_flag[f][s] < 0.0;
+        if (!(ratio > 0.0) || !std::isfinite(ratio) || !(product > 0.0) || !std::isfinite(product)) {
+            ++out.without_m;
+            continue;
+        }
+        const double m = std::log2(ratio);
+        const double a = 0.5 * std::log2(product);
+        count_into(aside ? p.aside_counts : p.kept_counts, a, m);
+        ++(aside ? out.aside : out.kept);
+        if (aside) continue;
+        p.m_values.push_back(m);
+        if (l.usable) {
+            const std::size_t i = tile_index(t, l, s);
+            p.tile_sum[i] += m;
+            ++p.tile_count[i];
+        }
+    }
+    bin_ma(p.kept_counts, out.ma_kept);
+    bin_ma(p.aside_counts, out.ma_aside);
+    if (l.usable) out.slide = slide_picture(l, p);
+    out.box = box_of(p.m_values);
+}
+
+}  // namespace
+
+int density_level(int count) {
+    int level = 0;
+    while (count > 1 && level < density_levels - 1) {
+        count >>= 1;
+        ++level;
+    }
+    return level;
+}
+
+box_summary box_of(std::vector<double>& values) {
+    box_summary b;
+    b.count = static_cast<int>(values.size());
+    if (values.empty()) return b;
+    b.median = quantile(values, 0.5);
+    b.q1 = quantile(values, 0.25);
+    b.q3 = quantile(values, 0.75);
+    const double reach = 1.5 * (b.q3 - b.q1);
+    b.low = b.q1;
+    b.high = b.q3;
+    for (double v : values) {
+        if (v >= b.q1 - reach && v < b.low) b.low = v;
+        if (v <= b.q3 + reach && v > b.high) b.high = v;
+    }
+    return b;
+}
+
+slide_layout plan_slide(const spot_tables& t) {
+    slide_layout l;
+    if (t.spot_count < 1) return l;
+    for (int s = 1; s <= t.spot_count; ++s) {
+        if (t.spot_block[s] < 1 || t.spot_column[s] < 1 || t.spot_row[s] < 1) return l;
+        l.blocks = std::max(l.blocks, t.spot_block[s]);
+        l.columns = std::max(l.columns, t.spot_column[s]);
+        l.rows = std::max(l.rows, t.spot_row[s]);
+    }
+    // A grid far larger than the spots it holds says the numbers are not a layout.
+    const long long grid = static_cast<long long>(l.blocks) * l.columns * l.rows;
+    if (grid > 16LL * t.spot_count + 1024) return l;
+    while (static_cast<long long>(std::max(1, t.file_count)) * l.blocks * ((l.columns + l.tile - 1) / l.tile) *
+               ((l.rows + l.tile - 1) / l.tile) >
+           slide_cell_budget)
+        ++l.tile;
+    l.tile_columns = (l.columns + l.tile - 1) / l.tile;
+    l.tile_rows = (l.rows + l.tile - 1) / l.tile;
+    l.block_columns = block_columns_for(l.blocks, l.tile_columns, l.tile_rows);
+    l.usable = true;
+    return l;
+}
+
+void collect_html_figures(const spot_tables& t, html_figures& fig) {
+    fig.layout = plan_slide(t);
+    fig.files.assign(static_cast<std::size_t>(std::max(0, t.file_count)), file_figures{});
+    file_pass p;
+    p.m_values.reserve(static_cast<std::size_t>(std::max(0, t.spot_count)));
+    if (fig.layout.usable) {
+        const slide_layout& l = fig.layout;
+        const std::size_t cells = static_cast<std::size_t>(l.block_columns * (l.tile_columns + 1) - 1) *
+                                  static_cast<std::size_t>((l.blocks / l.block_columns) * (l.tile_rows + 1) - 1);
+        p.tile_sum.assign(cells, 0.0);
+        p.tile_count.assign(cells, 0);
+    }
+    for (int f = 1; f <= t.file_count; ++f)
+        collect_file(t, f, fig.layout, p, fig.files[static_cast<std::size_t>(f - 1)]);
+}

@@ -1,0 +1,30 @@
+// report.html: one self-contained page (inline SVG and CSS, no script, no
+// outside reference) with the pictures of a run, drawn from the same numbers
+// as cor.txt, data.txt and merge.txt.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "input/spot_tables.hpp"
+#include "report/html_figures.hpp"
+#include "report/replicate_merge.hpp"
+
+// What the page shows that the tables do not hold.
+struct html_inputs {
+    std::string program_version;             // e.g. "1.2.0"; empty leaves it out
+    std::vector<std::string> file_versions;  // files[f - 1], e.g. "GenePix Results 1.4"; empty shows "-"
+};
+
+// The page as text ('\n' line ends). Needs of t: file_count, replicate_count,
+// spot_count, gene_count, ratio_approach, qc_constant, file_names, norm_factor;
+// of m the per-file counters and the per-gene log2 means and p-values (after
+// gene_statistics); fig from collect_html_figures.
+std::string report_html_text(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+                             const html_inputs& extra);
+
+// Writes the page to `path` in binary mode, so every platform writes the same
+// bytes. On failure prints "can't write the report <path>: reason" and a hint,
+// and returns false.
+bool write_report_html(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+                       const html_inputs& extra, const char* path);
