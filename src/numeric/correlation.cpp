@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 #include "numeric/correlation_sweeps.hpp"
 #include "numeric/parallel_for.hpp"
@@ -61,11 +60,11 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n) {
 
 namespace {
 
-// rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
-void interleave(const dmatrix_t& source, int nf, int n, int j0, double fill, double* side_by_side) {
+// Spots from..to-1 of rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
+void interleave(const dmatrix_t& source, int nf, int from, int to, int j0, double fill, double* side_by_side) {
     for (int p = 0; p < sweep_block; ++p) {
         const double* row = j0 + p <= nf ? source[j0 + p].data() : nullptr;
-        for (int s = 0; s < n; ++s) side_by_side[sweep_block * s + p] = row != nullptr ? row[s] : fill;
+        for (int s = from; s < to; ++s) side_by_side[sweep_block * s + p] = row != nullptr ? row[s] : fill;
     }
 }
 
@@ -74,48 +73,26 @@ void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
         if (j0 + p <= nf && i < j0 + p) cor[i][j0 + p] = r[p];
 }
 
-// Rows first..last of the pairs with the block of rows j0..j0+3: one piece of
-// work for a thread. Every coefficient is one pair's own sums, so how the
-// pieces are shared out cannot change a bit of it.
-struct pair_span {
-    int j0, first, last;
-};
-// The spans of all pairs i < j, the largest blocks first so the threads end
-// together; up to 16 rows each, fewer when there are few files.
-std::vector<pair_span> pair_spans(int nf) {
-    const int span_rows = range_size(nf, 16);
-    std::vector<pair_span> spans;
-    int last_j0 = 2;
-    while (last_j0 + sweep_block <= nf) last_j0 += sweep_block;
-    for (int j0 = last_j0; j0 >= 2; j0 -= sweep_block) {
-        const int last_i = std::min(j0 + sweep_block - 2, nf - 1);
-        for (int i = 1; i <= last_i; i += span_rows) spans.push_back({j0, i, std::min(i + span_rows - 1, last_i)});
-    }
-    return spans;
-}
-
-// Runs sweep(i, j0, side, r) over every span, each thread with its own side-by-side rows.
+// Runs sweep(i, j0, side, r) for every pair i < j, one block of four rows
+// j0..j0+3 at a time: the block is laid side by side once, in parallel, then
+// its rows i go to the threads one by one. Every coefficient is one pair's
+// own sums, so how the rows are shared out cannot change a bit of it, and the
+// memory is one block whatever the thread count.
 template <class Sweep>
 void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& cor, Sweep sweep) {
-    const std::vector<pair_span> spans = pair_spans(nf);
-    const int workers = workers_for(static_cast<int>(spans.size()));
-    std::vector<dvector_t> side;
-    std::vector<int> side_j0(static_cast<std::size_t>(workers), 0);
-    for (int w = 0; w < workers; ++w) side.push_back(dvector(0, sweep_block * n));
-    parallel_for(static_cast<int>(spans.size()), workers, [&](int item, int w) {
-        const pair_span span = spans[static_cast<std::size_t>(item)];
-        double* by_side = side[static_cast<std::size_t>(w)].data();
-        if (side_j0[static_cast<std::size_t>(w)] != span.j0) {
-            interleave(rows, nf, n, span.j0, fill, by_side);
-            side_j0[static_cast<std::size_t>(w)] = span.j0;
-        }
-        for (int i = span.first; i <= span.last; ++i) {
+    dvector_t side = dvector(0, sweep_block * n);
+    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
+        parallel_ranges(n, range_size(n, 1 << 14), [&](int first, int last, int) {
+            interleave(rows, nf, first - 1, last, j0, fill, side.data());
+        });
+        const int last_i = std::min(j0 + sweep_block - 2, nf - 1);
+        parallel_for(last_i, workers_for(last_i), [&](int item, int) {
             double r[sweep_block];
-            sweep(i, span.j0, by_side, r);
-            store_block(cor, i, span.j0, nf, r);
-        }
-    });
-    for (dvector_t& v : side) dvector_free(v, 0, sweep_block * n);
+            sweep(item + 1, j0, side.data(), r);
+            store_block(cor, item + 1, j0, nf, r);
+        });
+    }
+    dvector_free(side, 0, sweep_block * n);
 }
 
 }  // namespace
