@@ -7,7 +7,7 @@
 
 #include "input/result_format.hpp"
 #include "numeric/fixed_text.hpp"
-#include "numeric/console_text.hpp"
+#include "numeric/held_console.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "numeric/console_text.hpp"
+#include "numeric/held_console.hpp"
 #include "numeric/run_end.hpp"
 
 void layout_failure(const char* file, long long line, const std::string& what) {

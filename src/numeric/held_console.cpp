@@ -1,4 +1,4 @@
-#include "numeric/console_text.hpp"
+#include "numeric/held_console.hpp"
 
 #include <cstdarg>
 #include <cstdio>
