@@ -6,6 +6,8 @@ need=""
 command -v cmake >/dev/null 2>&1 || need="$need cmake"
 command -v g++ >/dev/null 2>&1 || need="$need g++"
 command -v make >/dev/null 2>&1 || need="$need make"
+# The command-line parser, header-only, compiled in.
+[ -f /usr/include/CLI/CLI.hpp ] || need="$need libcli11-dev"
 if [ "$1" = "test" ]; then
     [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
     # The independent model that checks runs on real result files.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "numeric/console_text.hpp"
 #include "numeric/correlation.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
@@ -11,12 +12,12 @@ namespace {
 // A cell no coefficient can take, printed as "-".
 constexpr double not_computed = 2.0;
 
-void put_matrix(report_file& out, const spot_tables& t, const dmatrix_t& m) {
+void put_matrix(report_file& out, const run_settings& s, const dmatrix_t& m) {
     out.put("File Name\t");
-    put_file_names(out, t);
-    for (int i = 1; i <= t.file_count; ++i) {
-        out.put_text_tab(&t.file_names[i][0]);
-        for (int j = 1; j <= t.file_count; ++j) {
+    put_file_names(out, s);
+    for (int i = 1; i <= s.file_count(); ++i) {
+        out.put_text_tab(s.file_name(i));
+        for (int j = 1; j <= s.file_count(); ++j) {
             if (m[i][j] == not_computed) {
                 out.put("-\t");
             } else {
@@ -45,9 +46,9 @@ void file_pairs(pair_coefficients r, const spot_tables& t, const dmatrix_t& f632
     r(f532_net, t.file_count, t.spot_count, cor_f532, scratch);
 }
 
-void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatrix_t& f632_net,
-              const dmatrix_t& f532_net) {
-    put_file_names(out, t);
+void per_file(report_file& out, coefficient r, const run_settings& s, const spot_tables& t,
+              const dmatrix_t& f632_net, const dmatrix_t& f532_net) {
+    put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
         out.put_fixed(r(f632_net[f], f532_net[f], t.spot_count), 3, 4);
         out.put("\t");
@@ -57,7 +58,7 @@ void per_file(report_file& out, coefficient r, const spot_tables& t, const dmatr
 
 }  // namespace
 
-void correlation_report(spot_tables& t) {
+void correlation_report(const run_settings& s, spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     dmatrix_t cor_ratio = dmatrix(1, nf, 1, nf);
@@ -66,9 +67,10 @@ void correlation_report(spot_tables& t) {
     dmatrix_t f632_net = dmatrix(1, nf, 1, ns);
     dmatrix_t f532_net = dmatrix(1, nf, 1, ns);
 
-    report_file out("cor.txt");
+    const std::string path = s.report_path("cor.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("Can't open the data file: cor.txt, press any key to exit\n");
+        failure_text("Can't open the data file: %s, press any key to exit\n", path.c_str());
         failure_stop(1);
     }
     for (int f = 1; f <= nf; ++f)
@@ -80,7 +82,7 @@ void correlation_report(spot_tables& t) {
     fill(cor_f632, nf);
     fill(cor_f532, nf);
     for (int f = 1; f <= nf; ++f) {
-        const double factor = t.norm_factor[f][t.ratio_approach];
+        const double factor = t.norm_factor[f][s.ratio_approach];
         for (int s = 1; s <= ns; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
     }
     dmatrix_t scratch = dmatrix(1, nf, 1, ns);
@@ -88,13 +90,13 @@ void correlation_report(spot_tables& t) {
 
     out.put("==================Raw Scale=====================\n\n");
     out.put("\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)  for each  data file ---\n");
-    per_file(out, pearson_r, t, f632_net, f532_net);
+    per_file(out, pearson_r, s, t, f632_net, f532_net);
     out.put("\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_f632);
+    put_matrix(out, s, cor_f632);
     out.put("\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_f532);
+    put_matrix(out, s, cor_f532);
     out.put("\n----------- Correlation Coefficient of Ratio for each pair of data files ----------\n");
-    put_matrix(out, t, cor_ratio);
+    put_matrix(out, s, cor_ratio);
     dmatrix_free(cor_ratio, 1, nf, 1, nf);
     dmatrix_free(cor_f632, 1, nf, 1, nf);
     dmatrix_free(cor_f532, 1, nf, 1, nf);
@@ -110,13 +112,13 @@ void correlation_report(spot_tables& t) {
     dmatrix_free(scratch, 1, nf, 1, ns);
 
     out.put("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)  for each  data file ---\n");
-    per_file(out, log2_pearson_r, t, f632_net, f532_net);
+    per_file(out, log2_pearson_r, s, t, f632_net, f532_net);
     out.put("\n--- Correlation Coefficient of Log2-F632 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_log2_f632);
+    put_matrix(out, s, cor_log2_f632);
     out.put("\n--- Correlation Coefficient of Log2-F532 Intensities(bkg subtracted)  for each pair of data files ---\n");
-    put_matrix(out, t, cor_log2_f532);
+    put_matrix(out, s, cor_log2_f532);
     out.put("\n----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------\n");
-    put_matrix(out, t, cor_log2_ratio);
+    put_matrix(out, s, cor_log2_ratio);
     out.put("\n");
 
     dmatrix_free(f632_net, 1, nf, 1, ns);

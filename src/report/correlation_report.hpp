@@ -3,8 +3,9 @@
 // and on the log2 scale.
 #pragma once
 
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 
-// Leaves spot_ratio normalised in place. Ends the run through a failure stop
+// Writes s.report_path("cor.txt"); leaves spot_ratio normalised in place. Ends the run through a failure stop
 // when cor.txt cannot be created or written.
-void correlation_report(spot_tables& t);
+void correlation_report(const run_settings& s, spot_tables& t);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
@@ -14,13 +15,14 @@ void put_value(report_file& out, double value) {
 
 }  // namespace
 
-void merge_report(const spot_tables& t, const merge_tables& m) {
+void merge_report(const run_settings& s, const spot_tables& t, const merge_tables& m) {
     const int nf = t.file_count;
     const int r_count = t.replicate_count;
-    report_file out("merge.txt");
+    const std::string path = s.report_path("merge.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("can't open the data file: <merge.txt>\n");
-        std::printf("close the Excel or other application which opens this file and try again.\n");
+        failure_text("can't open the data file: <%s>\n", path.c_str());
+        failure_text("close the Excel or other application which opens this file and try again.\n");
         failure_stop(1);
     }
     out.put("The number of data sets merged:\t ");
@@ -32,7 +34,7 @@ void merge_report(const spot_tables& t, const merge_tables& m) {
     out.put("\n\n");
 
     out.put("The number of spots not used in ratio calculation in each data set:\n");
-    put_file_names(out, t);
+    put_file_names(out, s);
     for (int f = 1; f <= nf; ++f) {
         out.put_int(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]);
         out.put("\t");
@@ -40,7 +42,7 @@ void merge_report(const spot_tables& t, const merge_tables& m) {
     out.put("\n\n");
 
     out.put("The number of outliers found in each data set:\n");
-    put_file_names(out, t);
+    put_file_names(out, s);
     for (int f = 1; f <= nf; ++f) {
         out.put_int(m.file_outliers[f]);
         out.put("\t");
@@ -49,7 +51,7 @@ void merge_report(const spot_tables& t, const merge_tables& m) {
 
     out.put("Number\tPosition\tName\tID\t");
     for (int f = 1; f <= nf; ++f) {
-        out.put(&t.file_names[f][0]);
+        out.put(s.file_name(f));
         out.put("-Ratio\t");
     }
     out.put("Mean of Ratio\tStandard Deviation\tCV\tMedian of Ratio\tMean of Log2-Ratio\t"

@@ -2,22 +2,24 @@
 
 #include <cstdio>
 
+#include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
-void ratio_table(spot_tables& t) {
+void ratio_table(const run_settings& s, spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
-    report_file out("data.txt");
+    const std::string path = s.report_path("data.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("can't open the data file <data.txt>\n");
-        std::printf("close the Excel or other application which opens this file and try again.\n");
+        failure_text("can't open the data file <%s>\n", path.c_str());
+        failure_text("close the Excel or other application which opens this file and try again.\n");
         failure_stop(1);
     }
     out.put("begin data\n");
     out.put("Number\tPosition\tGene Name\tID\t");
     for (int f = 1; f <= nf; ++f) {
-        out.put(&t.file_names[f][0]);
+        out.put(s.file_name(f));
         out.put("(ratio)\t");
     }
     out.put("\n");
