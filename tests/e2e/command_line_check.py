@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the command line against the dialogue.
+
+Every case of tests/e2e/cases whose answers the dialogue takes without a retry
+is run a second time as a command line: a finished run must write the same
+three reports byte for byte (into the folder given with -o), a failed one the
+same failure text, on standard error, with the same status. Then the usage
+errors, the guard rails, the output folder and the quiet mode.
+
+    command_line_check.py PATH/TO/spotweave CASES_DIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+REPORTS = ("cor.txt", "data.txt", "merge.txt")
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def run(program, args, cwd, answers=None):
+    return subprocess.run([program] + args, cwd=cwd, input=answers, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=120)
+
+
+def options_from_answers(case):
+    """The command-line arguments for the dialogue answers of a case, or None
+    when the answers are not one plain answer per question."""
+    words = open(os.path.join(case, "answers.txt"), "rb").read().split()
+    try:
+        count, replicates = int(words[0]), int(words[1])
+        names = [w.decode() for w in words[2:2 + count]]
+        approach, qc = words[2 + count].decode(), words[3 + count].decode()
+    except (ValueError, IndexError, UnicodeDecodeError):
+        return None
+    if not (1 <= count <= 99 and replicates >= 1 and approach in "12345" and len(names) == count
+            and len(set(names)) == count and all(os.path.exists(os.path.join(case, n)) for n in names)):
+        return None
+    return ["-r", str(replicates), "-a", approach, "-c", qc] + names
+
+
+def copy_case(case, work):
+    for name in os.listdir(case):
+        if name not in ("expected", "answers.txt", "setup.sh", "links.txt"):
+            shutil.copy(os.path.join(case, name), work)
+
+
+def compare_case(program, case, mismatched):
+    name = os.path.basename(case)
+    args = options_from_answers(case)
+    if args is None or os.path.exists(os.path.join(case, "setup.sh")) or \
+            os.path.exists(os.path.join(case, "links.txt")):
+        return False
+    expected = os.path.join(case, "expected")
+    status = int(open(os.path.join(expected, "status")).read())
+    with tempfile.TemporaryDirectory() as work:
+        copy_case(case, work)
+        done = run(program, ["-o", "out/reports"] + args, work)
+        if done.returncode == 1 and b"different array layouts" in done.stderr:
+            mismatched.append(name)
+            done = run(program, ["--allow-layout-mismatch", "-o", "out/reports"] + args, work)
+        check(done.returncode == status, f"{name}: status {done.returncode}, the dialogue gives {status}")
+        for report in REPORTS:
+            want = os.path.join(expected, report)
+            got = os.path.join(work, "out", "reports", report)
+            if os.path.exists(want):
+                check(os.path.exists(got) and open(got, "rb").read() == open(want, "rb").read(),
+                      f"{name}: {report} differs from the dialogue's")
+        if status == 0:
+            check(b"out/reports/merge.txt" in done.stdout, f"{name}: the summary names no merge.txt path")
+        else:
+            console = open(os.path.join(expected, "console.txt"), "rb").read()
+            closing = b"press any key to exit the program\n"
+            check(console.endswith(closing) and done.stderr and console[:-len(closing)].endswith(done.stderr),
+                  f"{name}: standard error {done.stderr!r} is not the dialogue's failure text")
+            check(closing not in done.stdout + done.stderr, f"{name}: the command line asks for a key")
+    return True
+
+
+def usage_errors(program, sample):
+    """Each mistake of the arguments: one line on standard error naming it,
+    the hint, status 2, nothing opened or written."""
+    hundred = [f"f{i}.gpr" for i in range(100)]
+    cases = [
+        (["--bogus", sample], "--bogus"),
+        (["-r"], "--replicates: the value is missing"),
+        (["-r", "0", sample], "--replicates 0"),
+        (["-r", "2x", sample], "--replicates 2x"),
+        (["-a", "6", sample], "--approach 6"),
+        (["-a", "median", sample], "--approach median"),
+        (["-c", "0.99", sample], "--qc 0.99"),
+        (["-c", "5.01", sample], "--qc 5.01"),
+        (["-c", "2.0x", sample], "--qc 2.0x"),
+        (["-c", "nan", sample], "--qc nan"),
+        ([], None),
+        (["-q"], "no result files given"),
+        (hundred, "100 result files given"),
+        ([sample, "./" + sample], "the file ./" + sample + " is given more than once"),
+    ]
+    with tempfile.TemporaryDirectory() as work:
+        for args, problem in cases:
+            if not args:
+                continue  # no arguments at all is the dialogue
+            done = run(program, args + ["-o", "never"] if args != ["-r"] else args, work)
+            lines = done.stderr.decode().splitlines()
+            label = " ".join(args[:4])
+            check(done.returncode == 2, f"usage {label}: status {done.returncode}")
+            check(len(lines) == 1 and problem in lines[0] and "--help" in lines[0],
+                  f"usage {label}: standard error {done.stderr!r}")
+            check(done.stdout == b"", f"usage {label}: standard output {done.stdout!r}")
+            check(not os.path.exists(os.path.join(work, "never")), f"usage {label}: made the output folder")
+
+
+def file_errors(program, sample_dir, sample):
+    with tempfile.TemporaryDirectory() as work:
+        shutil.copy(os.path.join(sample_dir, sample), work)
+        done = run(program, [sample, "missing.gpr"], work)
+        check(done.returncode == 1 and b"can't open the data file: missing.gpr" in done.stderr,
+              f"missing file: status {done.returncode}, standard error {done.stderr!r}")
+        open(os.path.join(work, "plain"), "w").write("x")
+        done = run(program, ["-o", "plain/sub", sample], work)
+        check(done.returncode == 1 and b"plain/sub" in done.stderr and not done.stdout,
+              f"output folder under a file: status {done.returncode}, {done.stderr!r}")
+
+
+def helper_outputs(program):
+    with tempfile.TemporaryDirectory() as work:
+        for flag in ("-h", "--help"):
+            done = run(program, [flag], work)
+            text = done.stdout.decode()
+            check(done.returncode == 0 and "Example:" in text and "--allow-layout-mismatch" in text,
+                  f"{flag}: {done.returncode} {text[:80]!r}")
+        done = run(program, ["--version"], work)
+        check(done.returncode == 0 and done.stdout == b"spotweave 5.0\n", f"--version: {done.stdout!r}")
+        check(os.listdir(work) == [], "help or version wrote a file")
+
+
+def guard_rails(program, cases):
+    """Two files of different layouts, and a replicate count that pools spots
+    of different IDs."""
+    with tempfile.TemporaryDirectory() as work:
+        shutil.copy(os.path.join(cases, "one_file_basic", "slide1.gpr"), work)
+        shutil.copy(os.path.join(cases, "thousand_spots", "big.gpr"), work)
+        done = run(program, ["slide1.gpr", "big.gpr"], work)
+        err = done.stderr.decode()
+        check(done.returncode == 1 and "big.gpr, line " in err and "slide1.gpr has" in err and "Block " in err
+              and "--allow-layout-mismatch" in err, f"layout mismatch: {done.returncode} {err!r}")
+        check(not os.path.exists(os.path.join(work, "merge.txt")), "layout mismatch: merge.txt written")
+        done = run(program, ["--allow-layout-mismatch", "-q", "slide1.gpr", "big.gpr"], work)
+        check(done.returncode == 0 and os.path.exists(os.path.join(work, "merge.txt")),
+              f"--allow-layout-mismatch: {done.returncode} {done.stderr!r}")
+        check(done.stdout == b"", f"--quiet printed {done.stdout!r}")
+
+        # m1.gpr holds three spots of one ID per gene.
+        shutil.copy(os.path.join(cases, "merge_rules", "m1.gpr"), work)
+        done = run(program, ["-r", "2", "-o", "r2", "m1.gpr"], work)
+        err = done.stderr.decode().splitlines()
+        check(done.returncode == 0 and len(err) == 1 and err[0].startswith("warning: 7 of 21 genes")
+              and "--replicates 2" in err[0], f"mixed replicate IDs: {done.returncode} {err!r}")
+        done = run(program, ["-r", "3", "-o", "r3", "m1.gpr"], work)
+        check(done.returncode == 0 and done.stderr == b"", f"matching replicates: warned {done.stderr!r}")
+
+
+def main():
+    program, cases = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    mismatched = []
+    compared = sum(compare_case(program, os.path.join(cases, c), mismatched) for c in sorted(os.listdir(cases)))
+    check(compared >= 8, f"only {compared} cases could be run both ways")
+    # The one case whose second file has more rows than its first.
+    check(mismatched == ["two_answers_one_line"], f"layouts refused in {mismatched}")
+    usage_errors(program, "slide1.gpr")
+    file_errors(program, os.path.join(cases, "one_file_basic"), "slide1.gpr")
+    helper_outputs(program)
+    guard_rails(program, cases)
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"{compared} cases run both ways, {len(failures)} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
