@@ -168,6 +168,31 @@ def guard_rails(program, cases):
         check(done.returncode == 0 and done.stderr == b"", f"matching replicates: warned {done.stderr!r}")
 
 
+def long_paths_and_terminal(program, cases):
+    """A path far beyond the dialogue's 50 characters is named in full in the
+    reports; the progress line appears on a terminal only."""
+    with tempfile.TemporaryDirectory() as work:
+        folder = os.path.join("experiment " + "x" * 80, "day 1")
+        os.makedirs(os.path.join(work, folder))
+        path = os.path.join(folder, "slide1.gpr")
+        shutil.copy(os.path.join(cases, "one_file_basic", "slide1.gpr"), os.path.join(work, path))
+        done = run(program, ["-o", "out", path], work)
+        data = open(os.path.join(work, "out", "data.txt"), "rb").read()
+        check(done.returncode == 0 and (path + "(ratio)").encode() in data,
+              f"long path: {done.returncode} {done.stderr!r}")
+        check(b"\r" not in done.stdout + done.stderr, "a progress line on a redirected console")
+        if shutil.which("script") is None:
+            return
+        # script(1) gives the program a terminal for its output.
+        command = f"'{program}' -o tty '{path}'"
+        shown = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=work, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120).stdout
+        check(b"\rloading file 1 of 1" in shown and b"\rwriting merge.txt" in shown,
+              f"no progress line on a terminal: {shown[-300:]!r}")
+        done = run(program, ["-q", "-o", "quiet", path], work)
+        check(done.stdout == b"" and done.stderr == b"", "--quiet printed something")
+
+
 def main():
     program, cases = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     mismatched = []
@@ -179,6 +204,7 @@ def main():
     file_errors(program, os.path.join(cases, "one_file_basic"), "slide1.gpr")
     helper_outputs(program)
     guard_rails(program, cases)
+    long_paths_and_terminal(program, cases)
     for failure in failures:
         print("FAIL", failure)
     print(f"{compared} cases run both ways, {len(failures)} failures")
