@@ -186,6 +186,10 @@ parsed_command_line parse_command_line(const std::vector<std::string>& args) {
     return settings_from(o);
 }
 
+void settle_dropped_files(run_settings& s) {
+    if (s.output_dir.empty()) s.output_dir = std::filesystem::path(s.files[0]).parent_path().string();
+}
+
 bool owns_console_window() {
 #ifdef _WIN32
     DWORD processes[2];
@@ -211,6 +215,7 @@ int run_command_line(const std::vector<std::string>& args) {
             break;
         case command_action::run:
             p.settings.wait_for_key = own_window;
+            if (own_window) settle_dropped_files(p.settings);
             if (!make_output_dir(p.settings.output_dir)) {
                 status = 1;
                 break;

@@ -25,6 +25,11 @@ parsed_command_line parse_command_line(const std::vector<std::string>& args);
 // runs (status of the run; 1 when the folder cannot be made).
 int run_command_line(const std::vector<std::string>& args);
 
+// A run started by dropping files onto the program has an arbitrary working
+// folder (often the system's own): without -o, the reports go next to the
+// first file.
+void settle_dropped_files(run_settings& s);
+
 // Whether this program is the only one on its console window: started by a
 // double click or by files dropped onto it (Windows only; false elsewhere).
 bool owns_console_window();

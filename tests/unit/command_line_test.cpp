@@ -124,6 +124,23 @@ TEST(command_line, help_and_version) {
     EXPECT_EQ(version.text, "spotweave 5.0\n");
 }
 
+TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
+    run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
+    settle_dropped_files(s);
+#ifdef _WIN32
+    EXPECT_EQ(s.report_path("merge.txt"), "C:\\slides\\day 1\\merge.txt");
+#endif
+    s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "/data/day 1");
+    s = parse({"a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.report_path("merge.txt"), "merge.txt");
+    s = parse({"-o", "out", "/data/a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "out");
+}
+
 TEST(run_settings, report_paths_join_the_output_folder_once) {
     run_settings s;
     EXPECT_EQ(s.report_path("cor.txt"), "cor.txt");
