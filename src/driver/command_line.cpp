@@ -139,6 +139,19 @@ parsed_command_line settings_from(const option_text& o) {
     return p;
 }
 
+// Every file can be opened, as the dialogue checks each name before it goes
+// on: a missing last file should not cost the reading of all the others.
+bool files_open(const run_settings& s) {
+    for (int h = 1; h <= s.file_count(); ++h) {
+        byte_reader probe(s.file_name(h));
+        if (!probe.is_open()) {
+            std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
+            return false;
+        }
+    }
+    return true;
+}
+
 // Makes the output folder and its parents; false after a message when that fails.
 bool make_output_dir(const std::string& dir) {
     if (dir.empty()) return true;
@@ -216,7 +229,7 @@ int run_command_line(const std::vector<std::string>& args) {
         case command_action::run:
             p.settings.wait_for_key = own_window;
             if (own_window) settle_dropped_files(p.settings);
-            if (!make_output_dir(p.settings.output_dir)) {
+            if (!files_open(p.settings) || !make_output_dir(p.settings.output_dir)) {
                 status = 1;
                 break;
             }

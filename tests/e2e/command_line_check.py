@@ -121,9 +121,12 @@ def usage_errors(program, sample):
 def file_errors(program, sample_dir, sample):
     with tempfile.TemporaryDirectory() as work:
         shutil.copy(os.path.join(sample_dir, sample), work)
-        done = run(program, [sample, "missing.gpr"], work)
-        check(done.returncode == 1 and b"can't open the data file: missing.gpr" in done.stderr,
+        done = run(program, ["-o", "out", sample, "missing.gpr"], work)
+        check(done.returncode == 1 and done.stderr == b"can't open the data file: missing.gpr\n",
               f"missing file: status {done.returncode}, standard error {done.stderr!r}")
+        # Found before any file is read or any folder made.
+        check(done.stdout == b"" and not os.path.exists(os.path.join(work, "out")),
+              f"missing file: {done.stdout[:100]!r}")
         open(os.path.join(work, "plain"), "w").write("x")
         done = run(program, ["-o", "plain/sub", sample], work)
         check(done.returncode == 1 and b"plain/sub" in done.stderr and not done.stdout,
