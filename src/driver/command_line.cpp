@@ -88,7 +88,7 @@ int approach_number(const std::string& text) {
     int number = 0;
     if (whole_int(text, number)) return number >= 1 && number <= 5 ? number : 0;
     for (int a = 1; a <= 5; ++a)
-        if (text == ratio_approaches[a].option_name) return a;
+        if (text == ratio_approach_names[a]) return a;
     return 0;
 }
 

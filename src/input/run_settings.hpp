@@ -10,7 +10,7 @@
 struct run_settings {
     std::vector<std::string> files;  // as given; file h is files[h - 1]
     int replicate_count = 1;         // replicated spots per gene, consecutive rows
-    int ratio_approach = 1;          // 1..5, see ratio_approaches
+    int ratio_approach = 1;          // 1..5, see ratio_approach_names
     double qc_constant = 2.0;        // C of the quality control
     std::string output_dir;          // empty: the working directory, reports named bare
 
@@ -46,17 +46,9 @@ struct run_settings {
 // The names of the three reports, in the order they are written.
 inline const char* const report_names[3] = {"cor.txt", "data.txt", "merge.txt"};
 
-// The ratio approaches by number (index 0 unused): the result-file column
-// each reads and the command-line name of each.
-struct ratio_approach_entry {
-    const char* option_name;
-    const char* title;
-};
-inline const ratio_approach_entry ratio_approaches[6] = {
-    {"", ""},
-    {"medians", "Ratio of Medians"},
-    {"means", "Ratio of Means"},
-    {"median-of-ratios", "Median of Ratios"},
-    {"mean-of-ratios", "Mean of Ratios"},
-    {"regression", "Regression Ratio"},
+// The command-line names of the ratio approaches, by number (index 0 unused):
+// Ratio of Medians, Ratio of Means, Median of Ratios, Mean of Ratios,
+// Regression Ratio.
+inline const char* const ratio_approach_names[6] = {
+    "", "medians", "means", "median-of-ratios", "mean-of-ratios", "regression",
 };

@@ -93,6 +93,7 @@ TEST(command_line, file_count_from_1_to_99) {
 
 TEST(command_line, a_file_given_twice_is_named) {
     EXPECT_EQ(problem({"a.gpr", "b.gpr", "a.gpr"}), "the file a.gpr is given more than once");
+    EXPECT_EQ(problem({"a.gpr", ""}), "an empty file name was given");
     EXPECT_EQ(problem({"run/a.gpr", "run/../run/./a.gpr"}), "the file run/../run/./a.gpr is given more than once");
     // Different files of one name in different folders are fine.
     EXPECT_EQ(parse({"day1/a.gpr", "day2/a.gpr"}).action, command_action::run);
