@@ -7,7 +7,10 @@ three reports byte for byte (into the folder given with -o), a failed one the
 same failure text, on standard error, with the same status. Then the usage
 errors, the guard rails, the output folder and the quiet mode.
 
-    command_line_check.py PATH/TO/spotweave CASES_DIR
+    command_line_check.py PATH/TO/spotweave CASES_DIR [REALDATA_DIR]
+
+With REALDATA_DIR (skipped when absent), the two mistakes the guard rails are
+for are made on real result files.
 """
 import os
 import shutil
@@ -196,6 +199,29 @@ def long_paths_and_terminal(program, cases):
         check(done.stdout == b"" and done.stderr == b"", "--quiet printed something")
 
 
+def real_mistakes(program, realdata):
+    trio = [os.path.join(realdata, "caarray", name) for name in
+            ("18258_wap3.gpr", "21160_neu9.gpr", "21161_neu10.gpr")]
+    smaller = os.path.join(realdata, "aroma", "gpr123.gpr")
+    if not all(os.path.exists(f) for f in trio + [smaller]):
+        print("real result files absent: their checks skipped")
+        return
+    with tempfile.TemporaryDirectory() as work:
+        # The slides hold one spot per gene: 2 pools neighbours of different IDs.
+        done = run(program, ["-q", "-r", "2", "-o", "r2"] + trio, work)
+        check(done.returncode == 0 and done.stderr.startswith(b"warning: 4368 of 4416 genes pool spots"),
+              f"real trio with -r 2: {done.returncode} {done.stderr[:200]!r}")
+        done = run(program, ["-q", "-o", "r1"] + trio, work)
+        check(done.returncode == 0 and done.stderr == b"", f"real trio: {done.returncode} {done.stderr[:200]!r}")
+        # 5184 spots in 48 columns against 8832 in 96: file 2 would be cut to file 1's rows.
+        for files in ([smaller, trio[0]], [trio[0], smaller]):
+            done = run(program, ["-q", "-o", "mixed"] + files, work)
+            check(done.returncode == 1 and b"different array layouts" in done.stderr
+                  and os.path.basename(files[1]).encode() + b", line 46: Block 1" in done.stderr,
+                  f"real layouts {files}: {done.returncode} {done.stderr[:300]!r}")
+        check(not os.path.exists(os.path.join(work, "mixed", "merge.txt")), "mixed layouts: merge.txt written")
+
+
 def main():
     program, cases = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     mismatched = []
@@ -208,6 +234,8 @@ def main():
     helper_outputs(program)
     guard_rails(program, cases)
     long_paths_and_terminal(program, cases)
+    if len(sys.argv) > 3:
+        real_mistakes(program, sys.argv[3])
     for failure in failures:
         print("FAIL", failure)
     print(f"{compared} cases run both ways, {len(failures)} failures")
