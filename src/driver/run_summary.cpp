@@ -18,7 +18,7 @@ void print_run_summary(const run_settings& s, const spot_tables& t, const merge_
     const run_counts c = count_run(t, m);
     progress_text("\nMerged %d file%s: %d spots each, %d genes of %d spot%s.\n", c.files, c.files == 1 ? "" : "s",
                   c.spots, c.genes, s.replicate_count, s.replicate_count == 1 ? "" : "s");
-    progress_text("Values set aside (flagged or failing quality control): %lld; outliers removed: %lld.\n",
+    progress_text("Values set aside (flagged, failing quality control or not positive): %lld; outliers removed: %lld.\n",
                   c.set_aside, c.outliers);
     progress_text("Reports written:\n");
     for (const char* report : report_names) progress_text("  %s\n", s.report_path(report).c_str());

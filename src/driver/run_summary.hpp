@@ -10,7 +10,7 @@ struct run_counts {
     int files = 0;
     int spots = 0;
     int genes = 0;
-    long long set_aside = 0;  // values flagged or failing quality control
+    long long set_aside = 0;  // values flagged, failing quality control, or not positive
     long long outliers = 0;
 };
 

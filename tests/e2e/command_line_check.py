@@ -13,6 +13,7 @@ With REALDATA_DIR (skipped when absent), the two mistakes the guard rails are
 for are made on real result files.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -78,6 +79,7 @@ def compare_case(program, case, mismatched):
                       f"{name}: {report} differs from the dialogue's")
         if status == 0:
             check(b"out/reports/merge.txt" in done.stdout, f"{name}: the summary names no merge.txt path")
+            check_summary(name, done.stdout.decode(), os.path.join(work, "out", "reports", "merge.txt"))
         else:
             console = open(os.path.join(expected, "console.txt"), "rb").read()
             closing = b"press any key to exit the program\n"
@@ -85,6 +87,23 @@ def compare_case(program, case, mismatched):
                   f"{name}: standard error {done.stderr!r} is not the dialogue's failure text")
             check(closing not in done.stdout + done.stderr, f"{name}: the command line asks for a key")
     return True
+
+
+def check_summary(name, console, merge_txt):
+    """The summary's counts against the head of merge.txt: files and genes
+    from its first lines, values not used and outliers from its two tables."""
+    lines = open(merge_txt, encoding="latin-1").read().split("\n")
+    files, genes = int(lines[0].split("\t")[1]), int(lines[1].split("\t")[1])
+    not_used = sum(int(v) for v in lines[6].split("\t") if v)
+    outliers = sum(int(v) for v in lines[10].split("\t") if v)
+    match = re.search(r"Merged (\d+) files?: (\d+) spots each, (\d+) genes of \d+ spots?\.\n"
+                      r"Values set aside \([^)]*\): (\d+); outliers removed: (\d+)\.\n", console)
+    check(match is not None, f"{name}: no summary in {console[-300:]!r}")
+    if match:
+        said = [int(g) for g in match.groups()]
+        check(said[0] == files and said[2] == genes and said[3] + said[4] == not_used and said[4] == outliers,
+              f"{name}: summary {said} against merge.txt files {files}, genes {genes}, "
+              f"not used {not_used}, outliers {outliers}")
 
 
 def usage_errors(program, sample):
