@@ -32,6 +32,8 @@ while read -r name options; do
         crlf "$cases/$name/expected/$report" | cmp -s - "$work/out dir/$report" || problems="$problems $report;"
     done
     grep -q 'out dir\\merge.txt' "$work/console.out" || problems="$problems summary;"
+    # Started from a shell, the program shares its console: no wait for a key.
+    grep -q 'Press Any Key' "$work/console.out" && problems="$problems waited for a key;"
     verdict "$name" "$problems"
     rm -rf "$work"
 done <<'LIST'
