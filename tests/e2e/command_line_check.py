@@ -125,6 +125,7 @@ def usage_errors(program, sample):
         (["-q"], "no result files given"),
         (hundred, "100 result files given"),
         ([sample, "./" + sample], "the file ./" + sample + " is given more than once"),
+        ([sample, ""], "an empty file name was given"),
     ]
     with tempfile.TemporaryDirectory() as work:
         for args, problem in cases:
