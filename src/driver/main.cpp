@@ -1,7 +1,13 @@
-// spotweave: merges GenePix result files into cor.txt, data.txt and merge.txt
-// after a short console dialogue. Command-line arguments are not used.
+// spotweave: merges GenePix result files into cor.txt, data.txt and merge.txt,
+// after a short console dialogue or as the command line describes.
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "driver/command_line.hpp"
 #include "driver/run.hpp"
 
-int main() { return run_spotweave(stdin); }
+int main(int argc, char** argv) {
+    if (argc <= 1) return run_spotweave(stdin);
+    return run_command_line(std::vector<std::string>(argv, argv + argc));
+}

@@ -2,31 +2,33 @@
 
 #include <cstdio>
 
+#include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
-void normalise_ratios(spot_tables& t) {
+void normalise_ratios(const run_settings& s, spot_tables& t) {
     for (int f = 1; f <= t.file_count; ++f) {
-        const double factor = t.norm_factor[f][t.ratio_approach];
-        for (int s = 1; s <= t.spot_count; ++s) t.spot_ratio[f][s] = factor * t.spot_ratio[f][s];
+        const double factor = t.norm_factor[f][s.ratio_approach];
+        for (int k = 1; k <= t.spot_count; ++k) t.spot_ratio[f][k] = factor * t.spot_ratio[f][k];
     }
 }
 
 void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }
 
-void ratio_table(const spot_tables& t) {
+void ratio_table(const run_settings& s, const spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
-    report_file out("data.txt");
+    const std::string path = s.report_path("data.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("can't open the data file <data.txt>\n");
-        std::printf("close the Excel or other application which opens this file and try again.\n");
+        failure_text("can't open the data file <%s>\n", path.c_str());
+        failure_text("close the Excel or other application which opens this file and try again.\n");
         failure_stop(1);
     }
     out.put("begin data\n");
     out.put("Number\tPosition\tGene Name\tID\t");
     for (int f = 1; f <= nf; ++f) {
-        out.put(&t.file_names[f][0]);
+        out.put(s.file_name(f));
         out.put("(ratio)\t");
     }
     out.put("\n");

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "input/spot_tables.hpp"
+#include "input/run_settings.hpp"
 
 class report_file {
 public:
-    // Creates or truncates `name` in the working directory; is_open() tells.
+    // Creates or truncates the file at path `name`; is_open() tells.
     explicit report_file(const char* name);
     ~report_file();
     report_file(const report_file&) = delete;
@@ -44,4 +44,4 @@ private:
 };
 
 // Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
-void put_file_names(report_file& out, const spot_tables& t);
+void put_file_names(report_file& out, const run_settings& s);
