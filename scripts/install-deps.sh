@@ -7,6 +7,8 @@ need=""
 command -v cmake >/dev/null 2>&1 || need="$need cmake"
 command -v g++ >/dev/null 2>&1 || need="$need g++"
 command -v make >/dev/null 2>&1 || need="$need make"
+# The command-line parser, header-only, compiled in.
+[ -f /usr/include/CLI/CLI.hpp ] || need="$need libcli11-dev"
 for part in "$@"; do
     case "$part" in
         test)

@@ -1,12 +1,14 @@
 #!/bin/sh
 # Cross-compiles spotweave.exe with MinGW-w64 and runs the end-to-end cases
-# against it under wine (installs both when missing).
+# and the command-line checks against it under wine (installs both when
+# missing).
 set -e
 cd "$(dirname "$0")/.."
 need=""
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need="$need g++-mingw-w64-x86-64-posix"
 command -v wine >/dev/null 2>&1 || need="$need wine64"
 command -v cmake >/dev/null 2>&1 || need="$need cmake make"
+[ -f /usr/include/CLI/CLI.hpp ] || need="$need libcli11-dev"
 if [ -n "$need" ]; then
     if [ "$(id -u)" = 0 ]; then sudo=""; else sudo="sudo"; fi
     $sudo apt-get update -qq
@@ -16,3 +18,4 @@ cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE
     -DSPOTWEAVE_TESTS=OFF -DSPOTWEAVE_WERROR=ON >/dev/null
 cmake --build build-windows -j2
 sh tests/e2e/run_cases_wine.sh build-windows/spotweave.exe </dev/null
+sh tests/e2e/command_line_wine.sh build-windows/spotweave.exe </dev/null

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/version.hpp"
 #include "input/byte_reader.hpp"
 #include "numeric/run_end.hpp"
 
@@ -45,7 +46,7 @@ bool can_open(const std::string& name) {
     return probe.is_open();
 }
 
-void ask_file_count(std::FILE* answers, spot_tables& t) {
+void ask_file_count(std::FILE* answers, run_settings& s) {
     const char* prompt = "Input the number of data files you want to merge together:  ";
     std::printf("%s", prompt);
     int value = answer_to_int(read_short_answer(answers).c_str());
@@ -57,10 +58,10 @@ void ask_file_count(std::FILE* answers, spot_tables& t) {
         std::printf("%s", prompt);
         value = answer_to_int(read_short_answer(answers).c_str());
     }
-    t.file_count = value;
+    s.files.assign(static_cast<std::size_t>(value), std::string());
 }
 
-void ask_replicate_count(std::FILE* answers, spot_tables& t) {
+void ask_replicate_count(std::FILE* answers, run_settings& s) {
     std::printf("\n Input the number of replicated spots in each file:  ");
     int value = answer_to_int(read_short_answer(answers).c_str());
     while (value < 1) {
@@ -68,14 +69,13 @@ void ask_replicate_count(std::FILE* answers, spot_tables& t) {
         std::printf("Input the number of replicated spots in each slides:  ");
         value = answer_to_int(read_short_answer(answers).c_str());
     }
-    t.replicate_count = value;
+    s.replicate_count = value;
 }
 
-void ask_file_names(std::FILE* answers, spot_tables& t) {
-    t.file_names = cmatrix(1, t.file_count, 0, file_name_room);
+void ask_file_names(std::FILE* answers, run_settings& s) {
     std::printf("\n Input the file names(no space allowed  within a filename):  ");
     std::printf("\n");
-    for (int h = 1; h <= t.file_count; ++h) {
+    for (int h = 1; h <= s.file_count(); ++h) {
         for (;;) {
             std::printf("\n file name %d:  ", h);
             const std::string name = read_answer(answers);
@@ -84,16 +84,17 @@ void ask_file_names(std::FILE* answers, spot_tables& t) {
                             file_name_room);
                 continue;
             }
-            char* stored = &t.file_names[h][0];
-            std::memcpy(stored, name.data(), name.size());
-            stored[name.size()] = '\0';
+            std::string& stored_name = s.files[static_cast<std::size_t>(h - 1)];
+            stored_name = name;
+            // Shown and compared as C text, up to a zero byte if one was typed.
+            const char* stored = stored_name.c_str();
             bool passed = true;
             if (!can_open(name)) {
                 std::printf("can't open  file: %s\n Please enter the file name again\n", stored);
                 passed = false;
             }
             for (int j = 1; j < h; ++j)
-                if (std::strcmp(stored, &t.file_names[j][0]) == 0) {
+                if (std::strcmp(stored, s.file_name(j)) == 0) {
                     std::printf("%s has been used by file name %d\n Please enter the file name again\n", stored, j);
                     passed = false;
                 }
@@ -101,11 +102,11 @@ void ask_file_names(std::FILE* answers, spot_tables& t) {
         }
     }
     std::printf("\n\nThe Files you want to merge are\n");
-    for (int h = 1; h <= t.file_count; ++h) std::printf("  File name %d:\t %s\n", h, &t.file_names[h][0]);
+    for (int h = 1; h <= s.file_count(); ++h) std::printf("  File name %d:\t %s\n", h, s.file_name(h));
     std::printf("\n\n");
 }
 
-void ask_ratio_approach(std::FILE* answers, spot_tables& t) {
+void ask_ratio_approach(std::FILE* answers, run_settings& s) {
     std::printf("There are 5 different approaches used by GenePix Pro 3.0 to calculate channel ratio from Pixel "
                 "Intensities, these are:\n");
     std::printf("1 --- Ratio of Medians.\n");
@@ -121,10 +122,10 @@ void ask_ratio_approach(std::FILE* answers, spot_tables& t) {
         value = answer_to_int(read_short_answer(answers).c_str());
         std::printf("\n");
     }
-    t.ratio_approach = value;
+    s.ratio_approach = value;
 }
 
-void ask_qc_constant(std::FILE* answers, spot_tables& t) {
+void ask_qc_constant(std::FILE* answers, run_settings& s) {
     std::printf("Please input the constant C for the quality control purpose:\n");
     std::printf("if for a spot the fraction (intensity/background) less than C for both channel,\n");
     std::printf("then this spot will be not accounted for. (1.0 <= C<= 5.0, C=2.0 recommended)\n");
@@ -137,7 +138,7 @@ void ask_qc_constant(std::FILE* answers, spot_tables& t) {
         value = answer_to_real(read_short_answer(answers).c_str());
         std::printf("\n");
     }
-    t.qc_constant = value;
+    s.qc_constant = value;
 }
 
 }  // namespace
@@ -161,11 +162,11 @@ double answer_to_real(const char* text) {
     return read_real(in, value) ? value : 0.0;
 }
 
-void run_dialogue(std::FILE* answers, spot_tables& t) {
-    std::printf("You are using Spotweave 5.0 released on Jan 30, 2002.\n -----------------------\n");
-    ask_file_count(answers, t);
-    ask_replicate_count(answers, t);
-    ask_file_names(answers, t);
-    ask_ratio_approach(answers, t);
-    ask_qc_constant(answers, t);
+void run_dialogue(std::FILE* answers, run_settings& s) {
+    std::printf("You are using Spotweave %s released on Jan 30, 2002.\n -----------------------\n", program_version);
+    ask_file_count(answers, s);
+    ask_replicate_count(answers, s);
+    ask_file_names(answers, s);
+    ask_ratio_approach(answers, s);
+    ask_qc_constant(answers, s);
 }

@@ -4,12 +4,15 @@
 
 #include <cstdio>
 
-#include "input/spot_tables.hpp"
+#include "input/run_settings.hpp"
+
+// The longest file name the dialogue takes.
+constexpr int file_name_room = 50;
 
 // Asks every question in order, reading whitespace-separated answers from
-// `answers`; fills the run-wide values and file_names of t. Ends the run with
+// `answers`; fills the files, the replicate count, the ratio approach and C of s. Ends the run with
 // status 1 when the answers run out before the dialogue is complete.
-void run_dialogue(std::FILE* answers, spot_tables& t);
+void run_dialogue(std::FILE* answers, run_settings& s);
 
 // atoi on an answer: optional sign and leading digits, 0 when there are none;
 // values beyond int are held at its limits.

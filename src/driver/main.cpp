@@ -1,15 +1,13 @@
-// spotweave: merges GenePix result files into cor.txt, data.txt and merge.txt
-// after a short console dialogue. Command-line arguments are not used.
+// spotweave: merges GenePix result files into cor.txt, data.txt and merge.txt,
+// after a short console dialogue or as the command line describes.
 #include <cstdio>
-#include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "driver/command_line.hpp"
 #include "driver/run.hpp"
-#include "numeric/parallel_for.hpp"
 
-int main() {
-#ifdef SPOTWEAVE_PHASE_TIMES
-    // The benchmark's probe build only: the thread count to time.
-    if (const char* threads = std::getenv("SPOTWEAVE_PROBE_THREADS")) set_thread_count(std::atoi(threads));
-#endif
-    return run_spotweave(stdin);
+int main(int argc, char** argv) {
+    if (argc <= 1) return run_spotweave(stdin);
+    return run_command_line(std::vector<std::string>(argv, argv + argc));
 }

@@ -3,60 +3,81 @@
 #include <atomic>
 #include <climits>
 #include <exception>
-#include <string>
 #include <vector>
 
 #include "input/header_walk.hpp"
 #include "input/spot_loader.hpp"
+#include "numeric/console_text.hpp"
 #include "numeric/held_console.hpp"
 #include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {
 
-void load_file(int h, spot_tables& t, spot_texts texts) {
-    byte_reader in = header_walk(h, t);
-    load_spot_records(in, h, t, true, texts);
-}
-
 // What a file loaded ahead of its turn leaves for its turn.
 struct file_outcome {
-    std::string console;
+    held_text console;
     std::exception_ptr failure;
 };
 
+// Files first..last at the same time, each into its own outcome; files past
+// a known failure are not started, as they are never reached in file order.
+void load_side_by_side(const run_settings& s, spot_tables& t, int first, int last, std::vector<file_outcome>& outcome) {
+    const int count = last - first + 1;
+    std::atomic<int> first_failed{INT_MAX};
+    std::atomic<int> done{first - 1};
+    parallel_for(count, workers_for(count), [&](int item, int worker) {
+        const int h = first + item;
+        if (h > first_failed.load()) return;
+        file_outcome& mine = outcome[static_cast<std::size_t>(h)];
+        {
+            held_console hold(mine.console);
+            try {
+                byte_reader in = header_walk(h, s.file_name(h), t);
+                load_spot_records(in, h, s, t, true, file_order::side_by_side);
+            } catch (...) {
+                mine.failure = std::current_exception();
+                int seen = first_failed.load();
+                while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
+                }
+            }
+        }
+        ++done;
+        // Only the calling thread draws on the console.
+        if (worker == 0) show_progress_line("loading file %d of %d", done.load(), t.file_count);
+    });
+}
+
+// File h's held text, then its failure, if any, as it would have come.
+void give_out(const file_outcome& file) {
+    print_held(file.console);
+    if (!file.failure) return;
+    try {
+        std::rethrow_exception(file.failure);
+    } catch (const deferred_fatal& fatal) {
+        numeric_fatal(fatal.message);
+    }
+}
+
 }  // namespace
 
-void load_files(spot_tables& t) {
-    const int workers = workers_for(t.file_count);
-    if (workers == 1) {
-        for (int h = 1; h <= t.file_count; ++h) load_file(h, t, spot_texts::every_file);
+void load_files(const run_settings& s, spot_tables& t) {
+    if (workers_for(t.file_count) == 1) {
+        for (int h = 1; h <= t.file_count; ++h) {
+            byte_reader in = header_walk(h, s.file_name(h), t);
+            show_progress_line("loading file %d of %d", h, t.file_count);
+            load_spot_records(in, h, s, t);
+        }
         return;
     }
     std::vector<file_outcome> outcome(static_cast<std::size_t>(t.file_count) + 1);
-    std::atomic<int> first_failed{INT_MAX};
-    parallel_for(t.file_count, workers, [&](int item, int) {
-        const int h = item + 1;
-        if (h > first_failed.load()) return;  // never reached in file order
-        file_outcome& mine = outcome[static_cast<std::size_t>(h)];
-        held_console hold(mine.console);
-        try {
-            load_file(h, t, spot_texts::last_file_only);
-        } catch (...) {
-            mine.failure = std::current_exception();
-            int seen = first_failed.load();
-            while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
-            }
-        }
-    });
-    for (int h = 1; h <= t.file_count; ++h) {
-        const file_outcome& file = outcome[static_cast<std::size_t>(h)];
-        print_held(file.console);
-        if (!file.failure) continue;
-        try {
-            std::rethrow_exception(file.failure);
-        } catch (const deferred_fatal& fatal) {
-            numeric_fatal(fatal.message);
-        }
+    int first = 1;
+    if (s.check_layout) {
+        // The others compare their positions with file 1's.
+        load_side_by_side(s, t, 1, 1, outcome);
+        give_out(outcome[1]);
+        first = 2;
     }
+    load_side_by_side(s, t, first, t.file_count, outcome);
+    for (int h = first; h <= t.file_count; ++h) give_out(outcome[static_cast<std::size_t>(h)]);
 }

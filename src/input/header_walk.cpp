@@ -6,8 +6,8 @@
 #include <string>
 
 #include "input/result_format.hpp"
+#include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
-#include "numeric/held_console.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {
@@ -69,28 +69,26 @@ private:
 void print_factor(int k, double value) {
     char text[fixed_text_room];
     const std::size_t length = format_fixed(text, value, 6, 0);
-    console_print("%s%.*s\n", factor_lines[k].label, static_cast<int>(length), text);
+    progress_text("%s%.*s\n", factor_lines[k].label, static_cast<int>(length), text);
 }
 
 }  // namespace
 
-byte_reader header_walk(int h, spot_tables& t) {
-    const char* name = &t.file_names[h][0];
+byte_reader header_walk(int h, const char* name, spot_tables& t) {
     byte_reader in(name);
     if (!in.is_open()) {
-        console_print("can't open the data file: %s\n", name);
+        failure_text("can't open the data file: %s\n", name);
         failure_stop(1);
     }
-    header_walk_stream(in, h, t);
+    header_walk_stream(in, h, name, t);
     return in;
 }
 
-void header_walk_stream(byte_reader& in, int h, spot_tables& t) {
-    const char* name = &t.file_names[h][0];
+void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
-        console_print("\n %s is not a valid GenePix output file.\n", name);
-        console_print("\n");
+        failure_text("\n %s is not a valid GenePix output file.\n", name);
+        failure_text("\n");
         failure_stop(1);
     }
     header_reader header(in, name);
@@ -100,7 +98,7 @@ void header_walk_stream(byte_reader& in, int h, spot_tables& t) {
     char* line11 = &t.header_line11_text[h][0];
     std::memcpy(line11, text.data(), text.size());
     line11[text.size()] = '\0';
-    console_print("\n%s\n", line11);
+    progress_text("\n%s\n", line11);
     header.skip(1);
 
     // Factor 1 finds where the factor lines start: line 13, or line 15 when

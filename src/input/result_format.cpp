@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "numeric/held_console.hpp"
+#include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 
 void layout_failure(const char* file, long long line, const std::string& what) {
-    console_print("\n %s, line %lld: %s\n", file, line, what.c_str());
+    failure_text("\n %s, line %lld: %s\n", file, line, what.c_str());
     failure_stop(1);
 }

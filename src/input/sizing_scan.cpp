@@ -6,6 +6,7 @@
 
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
+#include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {
@@ -41,7 +42,7 @@ bool read_through_tab(byte_reader& in, std::string* out, std::size_t room) {
 layout_size sizing_scan(const char* file_name, int replicate_count) {
     byte_reader in(file_name);
     if (!in.is_open()) {
-        std::printf("Can't open the data file: %s, press any key to exit\n", file_name);
+        failure_text("Can't open the data file: %s, press any key to exit\n", file_name);
         failure_stop(1);
     }
     return sizing_scan_stream(in, file_name, replicate_count);
@@ -50,8 +51,8 @@ layout_size sizing_scan(const char* file_name, int replicate_count) {
 layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, bool in_place) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
-        std::printf("\n %s is not a valid GenePix output file\n", file_name);
-        std::printf("\n");
+        failure_text("\n %s is not a valid GenePix output file\n", file_name);
+        failure_text("\n");
         failure_stop(1);
     }
     if (skip_lines(in, 18) != 18) header_ends(in, file_name);
@@ -61,7 +62,7 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     if (!read_quoted_value(in, text, title_room)) header_ends(in, file_name);
     if (text.find("Block") == std::string::npos && skip_lines(in, 2) != 2) header_ends(in, file_name);
 
-    std::printf("\n Program running...\n");
+    progress_text("\n Program running...\n");
 
     double last_number = 0.0;
     bool have_row = false;
@@ -136,6 +137,6 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     layout_size size;
     size.spot_count = static_cast<int>(spots);
     size.gene_count = size.spot_count / replicate_count;
-    std::printf("The number of total spots in each file:  %d\n", size.spot_count);
+    progress_text("The number of total spots in each file:  %d\n", size.spot_count);
     return size;
 }

@@ -72,6 +72,17 @@ bool fails_quality_control(double f632, double b632, double f532, double b532, d
 
 namespace {
 
+std::string position_text(long long block, long long column, long long row) {
+    return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
+}
+
+[[noreturn]] void layout_mismatch(const run_settings& s, int f, long long line, const std::string& here,
+                                  const std::string& in_file_1) {
+    layout_failure(s.file_name(f), line,
+                   here + " where " + s.file_name(1) + " has " + in_file_1 +
+                       ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
+}
+
 // The same row byte by byte, stopping the run with a message on what breaks the layout.
 void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id) {
     v.block = row.integer(1);
@@ -97,11 +108,17 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
 
 }  // namespace
 
-void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place, spot_texts texts) {
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
+                       file_order order) {
     static const int ratio_field[6] = {0, 27, 28, 29, 30, 32};
-    row_reader row(in, &t.file_names[f][0]);
+    row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
-    const bool keep_texts = last_file || texts == spot_texts::every_file;
+    const bool compare = settings.check_layout && f > 1;
+    const bool side_by_side = order == file_order::side_by_side;
+    const bool keep_texts = last_file || !side_by_side;
+    // Side by side, the positions other files compare with are file 1's, and
+    // the check makes the last file's the same: it leaves them as they are.
+    const bool keep_positions = (last_file && !(side_by_side && compare)) || (f == 1 && settings.check_layout);
     char name_scratch[name_room + 1];
     char id_scratch[id_room + 1];
     row_values v;
@@ -112,8 +129,13 @@ void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place, sp
         if (skip_space(in) == -1)
             row.fail(1, "the file ends after " + std::to_string(s - 1) + " of " + std::to_string(t.spot_count) +
                             " data rows");
+        const long long line = in.line();
         if (!in_place || !parse_row_in_place(in, v, name, id, keep_texts)) read_row(in, row, v, name, id);
-        if (last_file) {
+        // Until the last file, the positions held are file 1's when comparing.
+        if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
+            layout_mismatch(settings, f, line, position_text(v.block, v.column, v.row),
+                            position_text(t.spot_block[s], t.spot_column[s], t.spot_row[s]));
+        if (keep_positions) {
             t.spot_block[s] = v.block;
             t.spot_column[s] = v.column;
             t.spot_row[s] = v.row;
@@ -122,10 +144,15 @@ void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place, sp
         t.b632_median[f][s] = v.field[12];
         t.f532_median[f][s] = v.field[18];
         t.b532_median[f][s] = v.field[21];
-        t.spot_ratio[f][s] = v.field[ratio_field[t.ratio_approach]];
+        t.spot_ratio[f][s] = v.field[ratio_field[settings.ratio_approach]];
         double flag = v.field[data_fields];
-        if (fails_quality_control(v.field[9], v.field[12], v.field[18], v.field[21], t.qc_constant)) flag = -90.0;
+        if (fails_quality_control(v.field[9], v.field[12], v.field[18], v.field[21], settings.qc_constant)) flag = -90.0;
         t.spot_flag[f][s] = flag;
     }
+    const bool more_rows = settings.check_layout && skip_space(in) != -1;
+    if (f == 1 && settings.check_layout) t.file_1_has_more_rows = more_rows;
+    if (compare && more_rows && !t.file_1_has_more_rows)
+        layout_mismatch(settings, f, in.line(), "a data row", "none (its last data row is spot " +
+                                                                   std::to_string(t.spot_count) + ")");
     in.close();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "input/byte_reader.hpp"
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 
 // Reads spot_count rows of file f from `in` (left at the first data row by the
@@ -9,12 +10,16 @@
 // with the flag -90.0, and closes the reader. A row that breaks the layout
 // ends the run through a failure stop naming the file, line, spot and field.
 // in_place = false reads every row byte by byte; tests compare the two ways.
-// texts: which files write the per-spot names and IDs. One after another,
-// every file writes them and the last file's stay; files loading side by side
-// leave them to the last file alone, with the same result.
-enum class spot_texts { every_file, last_file_only };
-void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place = true,
-                       spot_texts texts = spot_texts::every_file);
+// With s.check_layout, a row whose Block/Column/Row differs from file 1's,
+// or a data row beyond file 1's count, stops the run naming both files.
+// order: one after another, every file writes the per-spot names and IDs and
+// the last file's stay. Side by side (file 1 first when the layout is
+// checked, then the others at the same time), only the last file writes
+// them, and with the check the positions stay file 1's, which the check makes
+// the last file's too. The tables end the same either way.
+enum class file_order { one_after_another, side_by_side };
+void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_tables& t, bool in_place = true,
+                       file_order order = file_order::one_after_another);
 
 // Quality control: a channel passes when its foreground / background quotient
 // is at least C; a spot fails when neither channel passes.

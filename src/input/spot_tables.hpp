@@ -1,19 +1,19 @@
-// The shared data model of a run: run-wide values and the per-file, per-spot
-// tables, each an offset-indexed container (files and spots from 1).
+// The shared data model of a run: the per-file, per-spot tables, each an
+// offset-indexed container (files and spots from 1).
 #pragma once
 
 #include "numeric/containers.hpp"
 
 struct spot_tables {
-    // Run-wide values.
+    // The shape of the tables.
     int file_count = 0;
     int replicate_count = 0;
     int spot_count = 0;
     int gene_count = 0;
-    int ratio_approach = 0;
-    double qc_constant = 0.0;
 
-    cmatrix_t file_names;  // 1..file_count x 0..50, made by the dialogue
+    // Whether data rows follow spot_count rows in file 1 (checked only when
+    // layouts are compared).
+    bool file_1_has_more_rows = false;
 
     // Per file (rows) and spot (columns).
     dmatrix_t f632_median, f532_median, b632_median, b532_median;
@@ -29,11 +29,9 @@ struct spot_tables {
     dmatrix_t norm_factor;         // 1..file_count x 0..5, column = ratio approach
 };
 
-constexpr int file_name_room = 50;
-
-// Creates every table but file_names, sized by file_count and spot_count, and
+// Creates every table, sized by file_count and spot_count, and
 // sets the five normalisation factors of every file to 0.0.
 void create_spot_tables(spot_tables& t);
 
-// Releases every table still held, file_names included.
+// Releases every table still held.
 void release_spot_tables(spot_tables& t);

@@ -1,35 +1,37 @@
 #include "numeric/held_console.hpp"
 
-#include <cstdarg>
 #include <cstdio>
 
+#include "numeric/console_text.hpp"
+
 namespace {
-thread_local std::string* held = nullptr;
+thread_local held_text* holding = nullptr;
 }  // namespace
 
-void console_print(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    if (held == nullptr) {
-        std::vprintf(format, args);
-        va_end(args);
-        return;
-    }
+held_console::held_console(held_text& into) : outer_(holding) { holding = &into; }
+
+held_console::~held_console() { holding = outer_; }
+
+bool hold_console_text(bool failure, const char* format, std::va_list args) {
+    if (holding == nullptr) return false;
     std::va_list again;
     va_copy(again, args);
     const int length = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
     if (length > 0) {
-        const std::size_t at = held->size();
-        held->resize(at + static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(&(*held)[at], static_cast<std::size_t>(length) + 1, format, again);
-        held->resize(at + static_cast<std::size_t>(length));
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.pop_back();
+        holding->pieces.push_back({failure, std::move(text)});
     }
     va_end(again);
+    return true;
 }
 
-held_console::held_console(std::string& into) : outer_(held) { held = &into; }
-
-held_console::~held_console() { held = outer_; }
-
-void print_held(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void print_held(const held_text& held) {
+    for (const held_text::piece& p : held.pieces) {
+        if (p.failure)
+            failure_text("%s", p.text.c_str());
+        else
+            progress_text("%s", p.text.c_str());
+    }
+}

@@ -1,9 +1,11 @@
 #include "report/correlation_report.hpp"
 
 #include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "numeric/console_text.hpp"
 #include "numeric/correlation.hpp"
 #include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
@@ -74,13 +76,13 @@ dmatrix_t pair_table(int nf) {
 }
 
 // One heading, the file-name row, then one row per file of the pairs i < j.
-void put_pair_table(report_text& out, const char* heading, const spot_tables& t, const dmatrix_t& m) {
+void put_pair_table(report_text& out, const char* heading, const run_settings& s, const dmatrix_t& m) {
     out.put(heading);
     out.put("File Name\t");
-    put_file_names(out, t);
-    for (int i = 1; i <= t.file_count; ++i) {
-        out.put_text_tab(&t.file_names[i][0]);
-        for (int j = 1; j <= t.file_count; ++j) {
+    put_file_names(out, s);
+    for (int i = 1; i <= s.file_count(); ++i) {
+        out.put_text_tab(s.file_name(i));
+        for (int j = 1; j <= s.file_count(); ++j) {
             if (m[i][j] == not_computed) {
                 out.put("-\t");
             } else {
@@ -93,14 +95,15 @@ void put_pair_table(report_text& out, const char* heading, const spot_tables& t,
 }
 
 // One heading, the file-name row, then each file's coefficient between its channels.
-void put_channel_row(report_text& out, const scale_layout& scale, const spot_tables& t, const net_intensities& net) {
+void put_channel_row(report_text& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
+                     const net_intensities& net) {
     std::vector<double> r(static_cast<std::size_t>(t.file_count) + 1);
     parallel_for(t.file_count, workers_for(t.file_count), [&](int item, int) {
         const int f = item + 1;
         r[static_cast<std::size_t>(f)] = scale.per_file(net.f632[f], net.f532[f], t.spot_count);
     });
     out.put(scale.channels_heading);
-    put_file_names(out, t);
+    put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
         out.put_fixed(r[static_cast<std::size_t>(f)], 3, 4);
         out.put("\t");
@@ -110,8 +113,8 @@ void put_channel_row(report_text& out, const scale_layout& scale, const spot_tab
 
 // The banner and the four tables of one scale; scratch (1..F x 1..S) is the
 // pair sweeps' working room. With `kept`, the ratio table is moved there.
-void put_scale(report_text& out, const scale_layout& scale, const spot_tables& t, const net_intensities& net,
-               dmatrix_t& scratch, dmatrix_t* kept) {
+void put_scale(report_text& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
+               const net_intensities& net, dmatrix_t& scratch, dmatrix_t* kept) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
     out.put(scale.banner);
@@ -121,10 +124,10 @@ void put_scale(report_text& out, const scale_layout& scale, const spot_tables& t
     scale.per_pair(t.spot_ratio, nf, ns, ratio, scratch);
     scale.per_pair(net.f632, nf, ns, f632, scratch);
     scale.per_pair(net.f532, nf, ns, f532, scratch);
-    put_channel_row(out, scale, t, net);
-    put_pair_table(out, scale.f632_heading, t, f632);
-    put_pair_table(out, scale.f532_heading, t, f532);
-    put_pair_table(out, scale.ratio_heading, t, ratio);
+    put_channel_row(out, scale, s, t, net);
+    put_pair_table(out, scale.f632_heading, s, f632);
+    put_pair_table(out, scale.f532_heading, s, f532);
+    put_pair_table(out, scale.ratio_heading, s, ratio);
     if (kept != nullptr)
         *kept = std::move(ratio);
     else
@@ -135,16 +138,17 @@ void put_scale(report_text& out, const scale_layout& scale, const spot_tables& t
 
 }  // namespace
 
-void correlation_report(const spot_tables& t, ratio_correlations* kept) {
+void correlation_report(const run_settings& s, const spot_tables& t, ratio_correlations* kept) {
     net_intensities net = net_intensities_of(t);
-    report_file out("cor.txt");
+    const std::string path = s.report_path("cor.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("Can't open the data file: cor.txt, press any key to exit\n");
+        failure_text("Can't open the data file: %s, press any key to exit\n", path.c_str());
         failure_stop(1);
     }
     dmatrix_t scratch = dmatrix(1, t.file_count, 1, t.spot_count);
-    put_scale(out, raw_scale, t, net, scratch, kept != nullptr ? &kept->raw : nullptr);
-    put_scale(out, log2_scale, t, net, scratch, kept != nullptr ? &kept->log2 : nullptr);
+    put_scale(out, raw_scale, s, t, net, scratch, kept != nullptr ? &kept->raw : nullptr);
+    put_scale(out, log2_scale, s, t, net, scratch, kept != nullptr ? &kept->log2 : nullptr);
     out.put("\n");
     dmatrix_free(scratch, 1, t.file_count, 1, t.spot_count);
     dmatrix_free(net.f632, 1, t.file_count, 1, t.spot_count);

@@ -2,6 +2,7 @@
 // file, on the raw and on the log2 scale.
 #pragma once
 
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 
 // The two ratio matrices of cor.txt (1..F x 1..F, 2.0 where not computed),
@@ -10,7 +11,7 @@ struct ratio_correlations {
     dmatrix_t raw, log2;
 };
 
-// Reads spot_ratio already normalised. Ends the run through a failure stop
-// when cor.txt cannot be created or written. With `kept`, the two ratio
-// matrices are moved there instead of being released.
-void correlation_report(const spot_tables& t, ratio_correlations* kept = nullptr);
+// Writes s.report_path("cor.txt") from spot_ratio already normalised. Ends
+// the run through a failure stop when cor.txt cannot be created or written.
+// With `kept`, the two ratio matrices are moved there instead of being released.
+void correlation_report(const run_settings& s, const spot_tables& t, ratio_correlations* kept = nullptr);

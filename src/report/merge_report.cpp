@@ -1,7 +1,9 @@
 #include "report/merge_report.hpp"
 
 #include <cstdio>
+#include <string>
 
+#include "numeric/console_text.hpp"
 #include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
@@ -29,9 +31,9 @@ void put_run_summary(report_text& out, const spot_tables& t) {
 
 // A title, the file-name row and one count per file: first the values not
 // used (unusable plus outliers), then the outliers alone.
-void put_file_counts(report_text& out, const spot_tables& t, const merge_tables& m) {
+void put_file_counts(report_text& out, const run_settings& s, const spot_tables& t, const merge_tables& m) {
     out.put("The number of spots not used in ratio calculation in each data set:\n");
-    put_file_names(out, t);
+    put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
         out.put_int(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]);
         out.put("\t");
@@ -39,7 +41,7 @@ void put_file_counts(report_text& out, const spot_tables& t, const merge_tables&
     out.put("\n\n");
 
     out.put("The number of outliers found in each data set:\n");
-    put_file_names(out, t);
+    put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
         out.put_int(m.file_outliers[f]);
         out.put("\t");
@@ -47,10 +49,10 @@ void put_file_counts(report_text& out, const spot_tables& t, const merge_tables&
     out.put("\n\n");
 }
 
-void put_gene_heading(report_text& out, const spot_tables& t) {
+void put_gene_heading(report_text& out, const run_settings& s) {
     out.put("Number\tPosition\tName\tID\t");
-    for (int f = 1; f <= t.file_count; ++f) {
-        out.put(&t.file_names[f][0]);
+    for (int f = 1; f <= s.file_count(); ++f) {
+        out.put(s.file_name(f));
         out.put("-Ratio\t");
     }
     out.put("Mean of Ratio\tStandard Deviation\tCV\tMedian of Ratio\tMean of Log2-Ratio\t"
@@ -105,16 +107,17 @@ void put_gene_statistics(report_text& out, const spot_tables& t, const merge_tab
 
 }  // namespace
 
-void merge_report(const spot_tables& t, const merge_tables& m) {
-    report_file out("merge.txt");
+void merge_report(const run_settings& s, const spot_tables& t, const merge_tables& m) {
+    const std::string path = s.report_path("merge.txt");
+    report_file out(path.c_str());
     if (!out.is_open()) {
-        std::printf("can't open the data file: <merge.txt>\n");
-        std::printf("close the Excel or other application which opens this file and try again.\n");
+        failure_text("can't open the data file: <%s>\n", path.c_str());
+        failure_text("close the Excel or other application which opens this file and try again.\n");
         failure_stop(1);
     }
     put_run_summary(out, t);
-    put_file_counts(out, t, m);
-    put_gene_heading(out, t);
+    put_file_counts(out, s, t, m);
+    put_gene_heading(out, s);
     put_lines_in_order(out, t.gene_count, range_size(t.gene_count, genes_per_range), [&](report_text& line, int g) {
         put_gene_place(line, t, g);
         put_gene_statistics(line, t, m, g);

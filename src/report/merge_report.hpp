@@ -2,8 +2,10 @@
 // line of pooled statistics per gene.
 #pragma once
 
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 #include "report/replicate_merge.hpp"
 
-// Ends the run through a failure stop when merge.txt cannot be created or written.
-void merge_report(const spot_tables& t, const merge_tables& m);
+// Writes s.report_path("merge.txt"). Ends the run through a failure stop when
+// merge.txt cannot be created or written.
+void merge_report(const run_settings& s, const spot_tables& t, const merge_tables& m);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
 #include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
@@ -54,13 +55,13 @@ void report_file::close() {
 void report_file::write_failed(int error) {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
-    std::printf("can't write the data file <%s>: %s\n", name_.c_str(),
+    failure_text("can't write the data file <%s>: %s\n", name_.c_str(),
                 error != 0 ? std::strerror(error) : "write error");
     failure_stop(1);
 }
 
-void put_file_names(report_text& out, const spot_tables& t) {
-    for (int f = 1; f <= t.file_count; ++f) out.put_text_tab(&t.file_names[f][0]);
+void put_file_names(report_text& out, const run_settings& s) {
+    for (int f = 1; f <= s.file_count(); ++f) out.put_text_tab(s.file_name(f));
     out.put("\n");
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "input/spot_tables.hpp"
+#include "input/run_settings.hpp"
 
 // Report text being built, with the formats every report uses. On its own it
 // only grows (a chunk of lines formatted on a worker thread, waiting for its
@@ -45,7 +45,7 @@ private:
 
 class report_file : public report_text {
 public:
-    // Creates or truncates `name` in the working directory; is_open() tells.
+    // Creates or truncates the file at path `name`; is_open() tells.
     explicit report_file(const char* name);
     ~report_file() override;
 
@@ -66,7 +66,7 @@ private:
 };
 
 // Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
-void put_file_names(report_text& out, const spot_tables& t);
+void put_file_names(report_text& out, const run_settings& s);
 
 // Lines 1..count of a report, line i written by put_line(text, i), in line
 // order. With one thread each line goes straight to out; with more, ranges

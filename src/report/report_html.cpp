@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
 #include "plot/axes.hpp"
 #include "plot/raster.hpp"
@@ -47,7 +48,6 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-const char* file_name(const spot_tables& t, int f) { return &t.file_names[f][0]; }
 
 bool few_files(const spot_tables& t) { return t.file_count <= 6; }
 
@@ -77,18 +77,18 @@ void page_head(std::string& page, const html_inputs& extra) {
         page += "<p>Written by Spotweave " + escaped(extra.program_version) + ".</p>\n";
 }
 
-void run_table(std::string& page, const spot_tables& t, const merge_tables& m, const html_inputs& extra) {
-    const int k = t.ratio_approach;
+void run_table(std::string& page, const run_settings& s, const spot_tables& t, const merge_tables& m, const html_inputs& extra) {
+    const int k = s.ratio_approach;
     page += "<h2>The run</h2>\n<p>" + integer(t.file_count) + " files of " + integer(t.spot_count) +
             " spots, " + integer(t.gene_count) + " genes of " + integer(t.replicate_count) +
             " replicated spots; ratio approach " + integer(k) + " (" +
-            (k >= 1 && k <= 5 ? approach_names[k] : "unknown") + "); C = " + short_fixed(t.qc_constant) + ".</p>\n";
+            (k >= 1 && k <= 5 ? approach_names[k] : "unknown") + "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
     page += "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
             "<th>Values set aside</th><th>Outliers</th></tr>\n";
     for (int f = 1; f <= t.file_count; ++f) {
         const std::size_t i = static_cast<std::size_t>(f - 1);
         const std::string version = i < extra.file_versions.size() ? extra.file_versions[i] : "";
-        page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(file_name(t, f)) + "</td><td>" +
+        page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(s.file_name(f)) + "</td><td>" +
                 (version.empty() ? "-" : escaped(version)) + "</td><td class=\"n\">" + integer(t.spot_count) +
                 "</td><td class=\"n\">" + fixed(t.norm_factor[f][k], 6) + "</td><td class=\"n\">" +
                 integer(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]) + "</td><td class=\"n\">" +
@@ -212,24 +212,24 @@ void ma_panel(svg_writer& svg, const level_raster& bins, const frame& area, doub
 }
 
 // Kept spots on the left, spots set aside beside them on the same axes.
-void ma_plot(std::string& page, const spot_tables& t, const file_figures& ff, int f) {
+void ma_plot(std::string& page, const run_settings& s, const spot_tables& t, const file_figures& ff, int f) {
     const double cell = few_files(t) ? 3.0 : 2.0;
     const frame kept{42, 18, cell * ma_bins_a, cell * ma_bins_m};
     const frame aside{kept.x + kept.width + 42, kept.y, kept.width, kept.height};
     page += "<figure>\n";
     svg_writer svg(page, aside.x + aside.width + 8, kept.y + kept.height + 34,
-                   std::string("MA plot of ") + file_name(t, f));
+                   std::string("MA plot of ") + s.file_name(f));
     ma_panel(svg, ff.ma_kept, kept, cell, sequential_colour, "kept");
     ma_panel(svg, ff.ma_aside, aside, cell, warm_colour, "set aside");
     svg.finish();
-    caption(page, integer(f) + ". " + file_name(t, f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
+    caption(page, integer(f) + ". " + s.file_name(f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
                       " set aside, " + integer(ff.without_m) + " without M or A");
     page += "</figure>\n";
 }
 
-void ma_section(std::string& page, const spot_tables& t, const html_figures& fig) {
+void ma_section(std::string& page, const run_settings& s, const spot_tables& t, const html_figures& fig) {
     page += "<h2>MA plots</h2>\n<figure>\n<div class=\"grid\">\n";
-    for (int f = 1; f <= t.file_count; ++f) ma_plot(page, t, fig.files[static_cast<std::size_t>(f - 1)], f);
+    for (int f = 1; f <= t.file_count; ++f) ma_plot(page, s, t, fig.files[static_cast<std::size_t>(f - 1)], f);
     page += "</div>\n";
     caption(page, "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
                   "medians, binned (darker = more spots): in blue the spots kept, beside them in orange the spots set "
@@ -240,16 +240,16 @@ void ma_section(std::string& page, const spot_tables& t, const html_figures& fig
     page += "</figure>\n";
 }
 
-void slide_plot(std::string& page, const spot_tables& t, const html_figures& fig, int f, double cell) {
+void slide_plot(std::string& page, const run_settings& s, const html_figures& fig, int f, double cell) {
     const level_raster& r = fig.files[static_cast<std::size_t>(f - 1)].slide;
     std::vector<colour> palette;
     for (int k = 0; k < slide_levels; ++k) palette.push_back(diverging_colour(2.0 * k / (slide_levels - 1) - 1.0));
     palette.push_back(missing_grey);
     page += "<figure>\n";
-    svg_writer svg(page, cell * r.columns, cell * r.rows, std::string("Slide picture of ") + file_name(t, f));
+    svg_writer svg(page, cell * r.columns, cell * r.rows, std::string("Slide picture of ") + s.file_name(f));
     draw_raster(svg, r, 0, 0, cell, cell, palette);
     svg.finish();
-    caption(page, integer(f) + ". " + file_name(t, f));
+    caption(page, integer(f) + ". " + s.file_name(f));
     page += "</figure>\n";
 }
 
@@ -268,7 +268,7 @@ void colour_key(std::string& page) {
     svg.finish();
 }
 
-void slide_section(std::string& page, const spot_tables& t, const html_figures& fig) {
+void slide_section(std::string& page, const run_settings& s, const spot_tables& t, const html_figures& fig) {
     page += "<h2>Slides</h2>\n";
     const slide_layout& l = fig.layout;
     if (!l.usable) {
@@ -280,7 +280,7 @@ void slide_section(std::string& page, const spot_tables& t, const html_figures& 
     const double rows = (l.blocks / l.block_columns) * (l.tile_rows + 1) - 1;
     const double cell = std::max(0.2, std::floor(std::min(width / columns, 2 * width / rows) * 10) / 10);
     page += "<figure>\n<div class=\"grid\">\n";
-    for (int f = 1; f <= t.file_count; ++f) slide_plot(page, t, fig, f, cell);
+    for (int f = 1; f <= t.file_count; ++f) slide_plot(page, s, fig, f, cell);
     page += "</div>\n";
     colour_key(page);
     caption(page, "Each slide as printed: mean M of the kept spots per tile of " + integer(l.tile) + " x " +
@@ -411,17 +411,17 @@ void p_histogram(std::string& page, const volcano_points& v, const spot_tables& 
 
 }  // namespace
 
-std::string report_html_text(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
                              const html_inputs& extra) {
     std::string page;
     page_head(page, extra);
-    run_table(page, t, m, extra);
+    run_table(page, s, t, m, extra);
     set_aside_chart(page, t, m);
     page += "<h2>Correlation between files</h2>\n";
     heat_map(page, t, fig.cor.raw, "raw");
     heat_map(page, t, fig.cor.log2, "log2");
-    ma_section(page, t, fig);
-    slide_section(page, t, fig);
+    ma_section(page, s, t, fig);
+    slide_section(page, s, t, fig);
     box_section(page, t, fig);
     page += "<h2>Merged genes</h2>\n";
     const volcano_points v = volcano_of(t, m);
@@ -431,16 +431,16 @@ std::string report_html_text(const spot_tables& t, const merge_tables& m, const 
     return page;
 }
 
-bool write_report_html(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+bool write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
                        const html_inputs& extra, const char* path) {
-    const std::string page = report_html_text(t, m, fig, extra);
+    const std::string page = report_html_text(s, t, m, fig, extra);
     errno = 0;
     std::FILE* file = std::fopen(path, "wb");
     bool written = file != nullptr && std::fwrite(page.data(), 1, page.size(), file) == page.size();
     if (file != nullptr) written = (std::fclose(file) == 0) && written;
     if (!written) {
-        std::printf("can't write the report <%s>: %s\n", path, errno != 0 ? std::strerror(errno) : "write error");
-        std::printf("check that the folder is writable and has room, then run again.\n");
+        failure_text("can't write the report <%s>: %s\n", path, errno != 0 ? std::strerror(errno) : "write error");
+        failure_text("check that the folder is writable and has room, then run again.\n");
     }
     return written;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 #include "report/html_figures.hpp"
 #include "report/replicate_merge.hpp"
@@ -16,15 +17,15 @@ struct html_inputs {
     std::vector<std::string> file_versions;  // files[f - 1], e.g. "GenePix Results 1.4"; empty shows "-"
 };
 
-// The page as text ('\n' line ends). Needs of t: file_count, replicate_count,
-// spot_count, gene_count, ratio_approach, qc_constant, file_names, norm_factor;
+// The page as text ('\n' line ends). Needs of s: the files, the approach and C;
+// of t: file_count, replicate_count, spot_count, gene_count, norm_factor;
 // of m the per-file counters and the per-gene log2 means and p-values (after
 // gene_statistics); fig from collect_html_figures.
-std::string report_html_text(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
                              const html_inputs& extra);
 
 // Writes the page to `path` in binary mode, so every platform writes the same
 // bytes. On failure prints "can't write the report <path>: reason" and a hint,
 // and returns false.
-bool write_report_html(const spot_tables& t, const merge_tables& m, const html_figures& fig,
+bool write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
                        const html_inputs& extra, const char* path);

@@ -63,27 +63,30 @@ inline load_options options_of(std::uint8_t first) {
     return {1 + (first & 7), 1 + (first >> 4) % 5};
 }
 
+inline run_settings settings_for(const load_options& options) {
+    run_settings s;
+    s.files = {"fuzz.gpr"};
+    s.ratio_approach = options.ratio_approach;
+    return s;
+}
+
 inline spot_tables tables_for(const load_options& options) {
     spot_tables t;
     t.file_count = 1;
     t.replicate_count = 1;
     t.spot_count = options.spot_count;
     t.gene_count = options.spot_count;
-    t.ratio_approach = options.ratio_approach;
-    t.qc_constant = 2.0;
-    t.file_names = cmatrix(1, 1, 0, file_name_room);
-    std::strcpy(&t.file_names[1][0], "fuzz.gpr");
     create_spot_tables(t);
     return t;
 }
 
 // Header walk and rows, read in place or byte by byte; the status of the
 // run_end, or -1 when the file was read completely.
-inline int load_file(const std::string& file, spot_tables& t, bool in_place) {
+inline int load_file(const std::string& file, const run_settings& s, spot_tables& t, bool in_place) {
     byte_reader in(file.data(), file.size());
     try {
-        header_walk_stream(in, 1, t);
-        load_spot_records(in, 1, t, in_place);
+        header_walk_stream(in, 1, s.file_name(1), t);
+        load_spot_records(in, 1, s, t, in_place);
     } catch (const run_end& end) {
         return end.status;
     }
@@ -122,8 +125,9 @@ inline outcome header_and_rows_bytes(const std::uint8_t* data, std::size_t size)
     const std::string file = bytes_of(data + 1, size - 1);
     spot_tables in_place = tables_for(options);
     spot_tables byte_wise = tables_for(options);
-    const int in_place_end = load_file(file, in_place, true);
-    const int byte_wise_end = load_file(file, byte_wise, false);
+    const run_settings settings = settings_for(options);
+    const int in_place_end = load_file(file, settings, in_place, true);
+    const int byte_wise_end = load_file(file, settings, byte_wise, false);
     if (in_place_end != byte_wise_end || (in_place_end == -1 && !same_tables(in_place, byte_wise))) {
         std::fprintf(stderr, "the in-place and the byte-wise row readers disagree\n");
         std::abort();

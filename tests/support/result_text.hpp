@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/containers.hpp"
 #include "numeric/run_end.hpp"
@@ -148,19 +149,22 @@ inline std::string result_file(const std::vector<std::string>& header, const std
     return join(header, line_end) + join(rows, line_end);
 }
 
-// Run-wide values and every spot table, as the driver has them before loading;
-// the files are named run_1.gpr, run_2.gpr, ...
-inline spot_tables make_tables(int file_count, int spot_count, int ratio_approach = 1, double qc_constant = 2.0) {
-    spot_tables t;
+// Every spot table with the settings of its run, as the driver has them
+// before loading.
+struct test_run : spot_tables {
+    run_settings settings;
+};
+
+// The files are named run_1.gpr, run_2.gpr, ...
+inline test_run make_tables(int file_count, int spot_count, int ratio_approach = 1, double qc_constant = 2.0) {
+    test_run t;
+    for (int f = 1; f <= file_count; ++f) t.settings.files.push_back("run_" + std::to_string(f) + ".gpr");
+    t.settings.ratio_approach = ratio_approach;
+    t.settings.qc_constant = qc_constant;
     t.file_count = file_count;
     t.replicate_count = 1;
     t.spot_count = spot_count;
     t.gene_count = spot_count;
-    t.ratio_approach = ratio_approach;
-    t.qc_constant = qc_constant;
-    t.file_names = cmatrix(1, file_count, 0, file_name_room);
-    for (int f = 1; f <= file_count; ++f)
-        std::snprintf(&t.file_names[f][0], file_name_room + 1, "run_%d.gpr", f);
     create_spot_tables(t);
     return t;
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "numeric/run_end.hpp"
 #include "support/capture.hpp"
 #include "support/temp_dir.hpp"
 
@@ -54,7 +55,7 @@ std::string listing(std::initializer_list<std::string> names) {
 
 struct outcome {
     std::string console;
-    spot_tables t;
+    run_settings t;
     int status = 0;  // -1 when the dialogue completed
     bool waited = false;
 };
@@ -101,9 +102,9 @@ TEST_F(dialogue, complete_run_prints_every_prompt) {
     EXPECT_EQ(o.status, -1);
     EXPECT_EQ(o.console, banner + count_prompt + replicate_prompt + names_intro + file_prompt(1) + file_prompt(2) +
                              listing({"a.txt", "b.txt"}) + approach_menu + c_prompt);
-    EXPECT_EQ(o.t.file_count, 2);
+    EXPECT_EQ(o.t.file_count(), 2);
     EXPECT_EQ(o.t.replicate_count, 3);
-    EXPECT_STREQ(&o.t.file_names[2][0], "b.txt");
+    EXPECT_STREQ(o.t.file_name(2), "b.txt");
     EXPECT_EQ(o.t.ratio_approach, 1);
     EXPECT_EQ(o.t.qc_constant, 2.0);
 }
@@ -123,7 +124,7 @@ TEST_F(dialogue, file_count_answers) {
         std::string names;
         for (const char* n : {"a.txt", "b.txt", "data1.txt"}) names += std::string(" ") + n;
         const outcome o = run(std::string(c.answers) + " 1" + names + " 1 2\n");
-        EXPECT_EQ(o.t.file_count, c.count) << c.answers;
+        EXPECT_EQ(o.t.file_count(), c.count) << c.answers;
         EXPECT_EQ(o.console.substr(0, banner.size() + count_prompt.size() + c.retries.size() + replicate_prompt.size()),
                   banner + count_prompt + c.retries + replicate_prompt)
             << c.answers;
@@ -140,7 +141,7 @@ TEST_F(dialogue, replicate_count_refuses_zero_and_negative) {
 
 TEST_F(dialogue, two_answers_on_one_line_serve_two_prompts) {
     const outcome o = run("2 3\na.txt b.txt 5 1\n");
-    EXPECT_EQ(o.t.file_count, 2);
+    EXPECT_EQ(o.t.file_count(), 2);
     EXPECT_EQ(o.t.replicate_count, 3);
     EXPECT_EQ(o.t.ratio_approach, 5);
     EXPECT_EQ(o.t.qc_constant, 1.0);
@@ -168,7 +169,7 @@ TEST_F(dialogue, names_longer_than_fifty_are_refused) {
                              "The file name is longer than 50 characters\n Please enter the file name again\n" +
                              file_prompt(1) + listing({fifty})),
               std::string::npos);
-    EXPECT_EQ(std::string(&o.t.file_names[1][0]), fifty);
+    EXPECT_EQ(std::string(o.t.file_name(1)), fifty);
 }
 
 TEST_F(dialogue, approach_answers) {

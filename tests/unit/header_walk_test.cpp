@@ -45,11 +45,11 @@ struct walk_result {
     long long next_line = 0;
 };
 
-walk_result walk(const std::string& text, spot_tables& t, int h = 1) {
+walk_result walk(const std::string& text, test_run& t, int h = 1) {
     walk_result result;
     result.run = run_captured([&] {
         byte_reader in(text.data(), text.size());
-        header_walk_stream(in, h, t);
+        header_walk_stream(in, h, t.settings.file_name(h), t);
         result.next_line = in.line();
         read_word(in, result.next_word, 49);
     });
@@ -70,7 +70,7 @@ void expect_failure_stop(const walk_result& r, const std::string& out) {
 }  // namespace
 
 TEST(header_walk, quoted_factor_lines_at_13_to_17) {
-    spot_tables t = make_tables(1, 4);
+    test_run t = make_tables(1, 4);
     const walk_result r = walk(join(header_lines()) + marker_lines(29), t);
     ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
     EXPECT_EQ(r.run.out, console_for(line11, default_shown));
@@ -97,7 +97,7 @@ TEST(header_walk, factor_quoting_may_differ_from_line_to_line) {
             SCOPED_TRACE(std::string(r.label) + ", factors from line " + std::to_string(first));
             std::vector<std::string> header = header_lines(first);
             for (int k = 1; k <= 5; ++k) header[first + k - 2] = factor_line(k, default_factors[k], r.quoted[k]);
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result result = walk(join(header) + marker_lines(first + 16), t);
             ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
             EXPECT_EQ(result.run.out, console_for(line11, default_shown));
@@ -128,7 +128,7 @@ TEST(header_walk, factor_lines_move_to_15_when_line_13_is_no_factor_line) {
             header[12] = r.line13;
             header[13] = "\"NormalizationFactor:RatioOfMedians=7\"";  // line 14 is stepped over unread
             header[14] = factor_line(1, default_factors[1], quoted_first);
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result result = walk(join(header) + marker_lines(31), t);
             ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
             EXPECT_EQ(result.run.out, console_for(line11, default_shown));
@@ -162,7 +162,7 @@ TEST(header_walk, factor_values_print_with_six_decimals) {
         for (int k = 1; k <= 5; ++k) {
             std::vector<std::string> header = header_lines();
             header[12 + k - 1] = factor_line(k, r.text);
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result result = walk(join(header) + marker_lines(29), t);
             ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
             std::vector<std::string> shown = default_shown;
@@ -175,7 +175,7 @@ TEST(header_walk, factor_values_print_with_six_decimals) {
 }
 
 TEST(header_walk, each_file_keeps_its_own_factors) {
-    spot_tables t = make_tables(2, 4);
+    test_run t = make_tables(2, 4);
     std::vector<std::string> second = header_lines();
     const char* const values[6] = {"", "3", "4", "5", "6", "7"};
     for (int k = 1; k <= 5; ++k) second[12 + k - 1] = factor_line(k, values[k]);
@@ -214,7 +214,7 @@ TEST(header_walk, line_11_value_by_the_quoted_value_rule) {
         SCOPED_TRACE(r.label);
         std::vector<std::string> header = header_lines();
         header[10] = r.line;
-        spot_tables t = make_tables(1, 4);
+        test_run t = make_tables(1, 4);
         const walk_result result = walk(join(header) + marker_lines(29), t);
         ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
         EXPECT_EQ(result.run.out, console_for(r.value, default_shown));
@@ -248,7 +248,7 @@ TEST(header_walk, an_s_line_moves_the_first_row_one_line_down) {
             header[tested - 1] = r.line;
             const std::string text = join(std::vector<std::string>(header.begin(), header.begin() + tested)) +
                                      marker_lines(tested + 1);
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result result = walk(text, t);
             ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
             const int first_row = r.shifts ? tested + 2 : tested + 1;
@@ -259,7 +259,7 @@ TEST(header_walk, an_s_line_moves_the_first_row_one_line_down) {
 }
 
 TEST(header_walk, cr_lf_headers_read_like_lf_headers) {
-    spot_tables t = make_tables(1, 4);
+    test_run t = make_tables(1, 4);
     const walk_result r = walk(join(header_lines(), "\r\n") + "row29\r\n", t);
     ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
     EXPECT_EQ(r.run.out, console_for(line11, default_shown));
@@ -273,13 +273,13 @@ TEST(header_walk, a_file_that_does_not_begin_with_atf_is_refused) {
         SCOPED_TRACE(first);
         std::vector<std::string> header = header_lines();
         header[0] = first;
-        spot_tables t = make_tables(1, 4);
+        test_run t = make_tables(1, 4);
         const walk_result r = walk(join(header) + marker_lines(29), t);
         ASSERT_TRUE(r.run.end.has_value());
         EXPECT_TRUE(r.run.end->wait_for_key);
         EXPECT_EQ(r.run.out, "\n run_1.gpr is not a valid GenePix output file.\n\n");
     }
-    spot_tables t = make_tables(2, 4);
+    test_run t = make_tables(2, 4);
     const walk_result empty = walk("", t, 2);
     ASSERT_TRUE(empty.run.end.has_value());
     EXPECT_EQ(empty.run.out, "\n run_2.gpr is not a valid GenePix output file.\n\n");
@@ -287,7 +287,7 @@ TEST(header_walk, a_file_that_does_not_begin_with_atf_is_refused) {
 
 // Status 1, not 0: a run that read no result file has failed, and scripts must see it.
 TEST(header_walk, a_file_that_is_not_a_result_file_ends_with_status_1) {
-    spot_tables t = make_tables(1, 4);
+    test_run t = make_tables(1, 4);
     const walk_result r = walk("atf\t1.0\n", t);
     ASSERT_TRUE(r.run.end.has_value());
     EXPECT_EQ(r.run.end->status, 1);
@@ -306,7 +306,7 @@ TEST(header_walk, a_key_that_does_not_end_in_equals_stops) {
             key = shift < 0 ? key.substr(0, key.size() - 1) + "=" : key + "s=";
             std::vector<std::string> header = header_lines();
             header[12 + k - 1] = quoted(key + "25");
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result r = walk(join(header) + marker_lines(29), t);
             const std::vector<std::string> shown(default_shown.begin(), default_shown.begin() + k);
             expect_failure_stop(r, console_for(line11, shown) + "\n run_1.gpr, line " + std::to_string(12 + k) +
@@ -318,7 +318,7 @@ TEST(header_walk, a_key_that_does_not_end_in_equals_stops) {
 TEST(header_walk, a_key_checked_at_line_15_names_that_line) {
     std::vector<std::string> header = header_lines(15);
     header[14] = "NormalizationFactor:RatioOfMedians 1.25";
-    spot_tables t = make_tables(1, 4);
+    test_run t = make_tables(1, 4);
     const walk_result r = walk(join(header) + marker_lines(31), t);
     expect_failure_stop(r, console_for(line11, {""}) +
                                "\n run_1.gpr, line 15: expected the key of the Ratio of Medians factor to end in \"=\"\n");
@@ -331,7 +331,7 @@ TEST(header_walk, a_factor_line_without_a_number_stops) {
             std::vector<std::string> header = header_lines();
             header[12 + k - 1] = factor_keys[k] + value;
             if (value == "\n2") header.erase(header.end() - 1);  // keep the line count
-            spot_tables t = make_tables(1, 4);
+            test_run t = make_tables(1, 4);
             const walk_result r = walk(join(header) + marker_lines(29), t);
             const std::vector<std::string> shown(default_shown.begin(), default_shown.begin() + k);
             expect_failure_stop(r, console_for(line11, shown) + "\n run_1.gpr, line " + std::to_string(12 + k) +
@@ -345,7 +345,7 @@ TEST(header_walk, end_of_file_inside_the_header_stops) {
     for (int n = 0; n <= 27; ++n) {
         SCOPED_TRACE("header cut after line " + std::to_string(n));
         const std::string text = n == 0 ? "ATF" : join(std::vector<std::string>(header.begin(), header.begin() + n));
-        spot_tables t = make_tables(1, 4);
+        test_run t = make_tables(1, 4);
         const walk_result r = walk(text, t);
         // Line 11 is echoed once read; each factor once its line is read.
         std::string out;
@@ -364,7 +364,7 @@ TEST(header_walk, end_of_file_inside_a_factor_key_stops) {
     header.resize(13);
     std::string text = join(header);
     text.resize(text.size() - 20);  // line 13 ends inside its key
-    spot_tables t = make_tables(1, 4);
+    test_run t = make_tables(1, 4);
     const walk_result r = walk(text, t);
     expect_failure_stop(r, console_for(line11, {""}) +
                                "\n run_1.gpr, line 13: the file ends inside the header, before the first data row\n");

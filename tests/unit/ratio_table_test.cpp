@@ -5,11 +5,10 @@
 namespace {
 
 // Two files of three spots, with a different factor for every file and approach.
-spot_tables two_files(int approach) {
+spot_tables two_files() {
     spot_tables t;
     t.file_count = 2;
     t.spot_count = 3;
-    t.ratio_approach = approach;
     t.spot_ratio = dmatrix(1, 2, 1, 3);
     t.spot_flag = dmatrix(1, 2, 1, 3);
     t.norm_factor = dmatrix(1, 2, 0, 5);
@@ -27,8 +26,10 @@ spot_tables two_files(int approach) {
 
 TEST(ratio_table, every_ratio_takes_its_own_files_factor_of_the_chosen_approach) {
     for (int approach = 1; approach <= 5; ++approach) {
-        spot_tables t = two_files(approach);
-        normalise_ratios(t);
+        spot_tables t = two_files();
+        run_settings settings;
+        settings.ratio_approach = approach;
+        normalise_ratios(settings, t);
         for (int f = 1; f <= 2; ++f)
             for (int s = 1; s <= 3; ++s)
                 EXPECT_EQ(t.spot_ratio[f][s], (10.0 * f + approach) * (0.5 * s)) << approach << " " << f << " " << s;
@@ -39,7 +40,7 @@ TEST(ratio_table, every_ratio_takes_its_own_files_factor_of_the_chosen_approach)
 }
 
 TEST(ratio_table, releasing_the_ratios_leaves_the_other_tables) {
-    spot_tables t = two_files(1);
+    spot_tables t = two_files();
     release_ratios(t);
     EXPECT_EQ(t.spot_ratio.row_hi(), 0);
     EXPECT_EQ(t.spot_flag.row_hi(), 2);

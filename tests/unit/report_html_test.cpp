@@ -24,17 +24,16 @@ int count_of(const std::string& text, const std::string& what) {
 // (A = 1/2 log2 1e6). File 1: every ratio 2 (M = 1). File 2: spot 1 ratio 0
 // (no M), spot 2 flagged -90 (set aside), the rest 0.5 (M = -1).
 struct two_files {
+    run_settings s;
     spot_tables t;
     two_files() {
         t.file_count = 2;
         t.spot_count = 8;
         t.replicate_count = 2;
         t.gene_count = 4;
-        t.ratio_approach = 1;
-        t.qc_constant = 2.0;
-        t.file_names = cmatrix(1, 2, 0, file_name_room);
-        std::snprintf(&t.file_names[1][0], file_name_room, "a<1>.gpr");
-        std::snprintf(&t.file_names[2][0], file_name_room, "b.gpr");
+        s.ratio_approach = 1;
+        s.qc_constant = 2.0;
+        s.files = {"a<1>.gpr", "b.gpr"};
         create_spot_tables(t);
         for (int s = 1; s <= 8; ++s) {
             t.spot_block[s] = (s - 1) / 4 + 1;
@@ -166,7 +165,7 @@ struct page_of_two : two_files {
         fig.cor.log2[1][2] = NAN;
         html_inputs extra;
         extra.file_versions = {"GenePix Results 3"};
-        page = report_html_text(t, m, fig, extra);
+        page = report_html_text(s, t, m, fig, extra);
     }
     ~page_of_two() { release_merge_tables(t, m); }
 };
@@ -206,20 +205,20 @@ TEST(report_html, numbers_are_those_of_the_reports) {
 TEST(report_html, written_file_holds_the_page_byte_for_byte) {
     page_of_two p;
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "spotweave-report-test.html";
-    ASSERT_TRUE(write_report_html(p.t, p.m, p.fig, html_inputs{}, path.string().c_str()));
+    ASSERT_TRUE(write_report_html(p.s, p.t, p.m, p.fig, html_inputs{}, path.string().c_str()));
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     std::filesystem::remove(path);
     html_inputs none;
-    EXPECT_EQ(text.str(), report_html_text(p.t, p.m, p.fig, none));
+    EXPECT_EQ(text.str(), report_html_text(p.s, p.t, p.m, p.fig, none));
 }
 
 TEST(report_html, a_report_that_cannot_be_created_is_named_with_the_reason) {
     page_of_two p;
     bool written = true;
     const std::string out =
-        capture_stdout([&] { written = write_report_html(p.t, p.m, p.fig, html_inputs{}, "no-such-dir/report.html"); });
+        capture_stdout([&] { written = write_report_html(p.s, p.t, p.m, p.fig, html_inputs{}, "no-such-dir/report.html"); });
     EXPECT_FALSE(written);
     EXPECT_NE(out.find("can't write the report <no-such-dir/report.html>: No such file or directory\n"),
               std::string::npos);

@@ -20,10 +20,10 @@ struct load_result {
     bool closed = false;
 };
 
-load_result load(spot_tables& t, int f, const std::string& text) {
+load_result load(test_run& t, int f, const std::string& text) {
     load_result result;
     byte_reader in(text.data(), text.size());
-    result.run = run_captured([&] { load_spot_records(in, f, t); });
+    result.run = run_captured([&] { load_spot_records(in, f, t.settings, t); });
     result.closed = !in.is_open();
     return result;
 }
@@ -80,7 +80,7 @@ TEST(spot_loader, quality_control_against_c) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.label);
-        spot_tables t = make_tables(1, 1, 1, r.c);
+        test_run t = make_tables(1, 1, 1, r.c);
         data_row spot(1, 1, 1);
         spot.set(9, r.f632).set(12, r.b632).set(18, r.f532).set(21, r.b532).set(43, r.flag).set(27, "0.8");
         const load_result result = load(t, 1, spot.text() + "\n");
@@ -98,7 +98,7 @@ TEST(spot_loader, quality_control_against_c) {
 TEST(spot_loader, quality_control_does_not_depend_on_the_ratio_approach) {
     for (int approach = 1; approach <= 5; ++approach) {
         SCOPED_TRACE("approach " + std::to_string(approach));
-        spot_tables t = make_tables(1, 2, approach, 2.0);
+        test_run t = make_tables(1, 2, approach, 2.0);
         const std::string text = data_row(1, 1, 1).set(9, "150").set(21, "100").set(18, "199").text() + "\n" +
                                  data_row(1, 2, 1).set(9, "300").set(18, "150").text() + "\n";
         expect_loaded(load(t, 1, text));
@@ -115,7 +115,7 @@ TEST(spot_loader, the_ratio_comes_from_the_chosen_column) {
     };
     for (const row& r : {row{1, 1.1}, row{2, 2.2}, row{3, 3.3}, row{4, 4.4}, row{5, 5.5}}) {
         SCOPED_TRACE("approach " + std::to_string(r.approach));
-        spot_tables t = make_tables(1, 1, r.approach, 2.0);
+        test_run t = make_tables(1, 1, r.approach, 2.0);
         data_row spot(1, 1, 1);
         spot.set(27, "1.1").set(28, "2.2").set(29, "3.3").set(30, "4.4").set(31, "31.5").set(32, "5.5");
         expect_loaded(load(t, 1, spot.text() + "\n"));
@@ -126,7 +126,7 @@ TEST(spot_loader, the_ratio_comes_from_the_chosen_column) {
 TEST(spot_loader, medians_and_flag_come_from_their_fields) {
     // Every other number field holds its own field number, so a read from
     // the wrong field shows.
-    spot_tables t = make_tables(1, 2, 1, 2.0);
+    test_run t = make_tables(1, 2, 1, 2.0);
     data_row first(1, 1, 1);
     first.set(9, "1009.5").set(12, "112").set(18, "1018").set(21, "121").set(43, "-75");
     data_row second(1, 2, 1);
@@ -149,7 +149,7 @@ TEST(spot_loader, medians_and_flag_come_from_their_fields) {
 TEST(spot_loader, field_38_may_hold_any_word) {
     for (const std::string word : {"Error", "-", "#N/A", "1.#INF", "nan", "2.5"}) {
         SCOPED_TRACE("field 38 \"" + word + "\"");
-        spot_tables t = make_tables(1, 1, 1, 2.0);
+        test_run t = make_tables(1, 1, 1, 2.0);
         data_row spot(1, 1, 1);
         spot.set(38, word).set(43, "-50");
         expect_loaded(load(t, 1, spot.text() + "\n"));
@@ -175,12 +175,12 @@ TEST(spot_loader, names_and_ids_keep_printable_characters_only) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.label);
-        spot_tables t = make_tables(1, 1, 1, 2.0);
+        test_run t = make_tables(1, 1, 1, 2.0);
         expect_loaded(load(t, 1, data_row(1, 1, 1, r.field, "id").text() + "\n"));
         EXPECT_EQ(name_of(t, 1), r.stored);
         EXPECT_EQ(id_of(t, 1), "id");
 
-        spot_tables u = make_tables(1, 1, 1, 2.0);
+        test_run u = make_tables(1, 1, 1, 2.0);
         expect_loaded(load(u, 1, data_row(1, 1, 1, "name", r.field).text() + "\n"));
         EXPECT_EQ(name_of(u, 1), "name");
         EXPECT_EQ(id_of(u, 1), r.stored);
@@ -207,7 +207,7 @@ TEST(spot_loader, long_names_and_ids_are_cut_to_their_room) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.label);
-        spot_tables t = make_tables(1, 2, 1, 2.0);
+        test_run t = make_tables(1, 2, 1, 2.0);
         const std::string text = data_row(1, 1, 1, r.name, r.id).set(43, "-50").text() + "\n" +
                                  data_row(1, 2, 1, "next", "id2").text() + "\n";
         expect_loaded(load(t, 1, text));
@@ -220,7 +220,7 @@ TEST(spot_loader, long_names_and_ids_are_cut_to_their_room) {
 }
 
 TEST(spot_loader, names_come_from_the_last_file_loaded) {
-    spot_tables t = make_tables(3, 2, 1, 2.0);
+    test_run t = make_tables(3, 2, 1, 2.0);
     const char* const names[4][3] = {{}, {"", "one-a", "one-b"}, {"", "two-a", "two-b"}, {"", "three-a", "three-b"}};
     for (int f = 1; f <= 3; ++f) {
         const std::string text = data_row(1, 1, 1, names[f][1], std::string("id") + names[f][1]).text() + "\n" +
@@ -235,7 +235,7 @@ TEST(spot_loader, names_come_from_the_last_file_loaded) {
 }
 
 TEST(spot_loader, layout_is_written_by_the_last_file_only) {
-    spot_tables t = make_tables(2, 2, 1, 2.0);
+    test_run t = make_tables(2, 2, 1, 2.0);
     for (int s = 1; s <= 2; ++s) t.spot_block[s] = t.spot_column[s] = t.spot_row[s] = -1;
 
     const std::string file1 = data_row(7, 8, 9).set(9, "101").text() + "\n" +
@@ -264,7 +264,7 @@ TEST(spot_loader, layout_is_written_by_the_last_file_only) {
 }
 
 TEST(spot_loader, reads_only_spot_count_rows) {
-    spot_tables t = make_tables(1, 2, 1, 2.0);
+    test_run t = make_tables(1, 2, 1, 2.0);
     const std::string text = data_row(1, 1, 1, "a").text() + "\n" + data_row(1, 2, 1, "b").text() + "\n" +
                              "this line is no data row\n" + data_row(1, 1, 2, "c").text(20) + "\n";
     expect_loaded(load(t, 1, text));
@@ -293,7 +293,7 @@ TEST(spot_loader, white_space_between_rows_and_numbers) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.label);
-        spot_tables t = make_tables(1, 2, 1, 2.0);
+        test_run t = make_tables(1, 2, 1, 2.0);
         expect_loaded(load(t, 1, r.text));
         EXPECT_EQ(name_of(t, 1), "a");
         EXPECT_EQ(name_of(t, 2), "b");
@@ -308,7 +308,7 @@ TEST(spot_loader, a_field_that_is_no_number_stops) {
     for (const int field : {6, 9, 21, 31, 32, 42, 43}) {
         for (const std::string text : {"abc", "nan", "inf", "-inf", "1e999", "1e", "-", "."}) {
             SCOPED_TRACE("field " + std::to_string(field) + " holding \"" + text + "\"");
-            spot_tables t = make_tables(2, 3, 1, 2.0);
+            test_run t = make_tables(2, 3, 1, 2.0);
             const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(field, text).text() +
                                      "\n" + data_row(1, 3, 1).text() + "\n";
             expect_failure_stop(load(t, 2, rows), "\n run_2.gpr, line 2: spot 2, field " + std::to_string(field) +
@@ -324,7 +324,7 @@ TEST(spot_loader, a_layout_field_that_is_no_integer_stops) {
     };
     for (const row& r : {row{1, "x"}, row{1, "-"}, row{2, "B"}, row{3, "9999999999"}}) {
         SCOPED_TRACE("field " + std::to_string(r.field) + " holding \"" + r.text + "\"");
-        spot_tables t = make_tables(1, 2, 1, 2.0);
+        test_run t = make_tables(1, 2, 1, 2.0);
         const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(r.field, r.text).text() + "\n";
         expect_failure_stop(load(t, 1, rows),
                             "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) + ": expected an integer\n");
@@ -337,7 +337,7 @@ TEST(spot_loader, a_row_ending_before_field_43_stops) {
         for (const std::string end : {"\n", "\r\n", " \t\n", ""}) {
             SCOPED_TRACE("row of " + std::to_string(last) + " fields, line end of " + std::to_string(end.size()) +
                          " bytes");
-            spot_tables t = make_tables(1, 3, 1, 2.0);
+            test_run t = make_tables(1, 3, 1, 2.0);
             std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).text(last) + end;
             if (!end.empty()) rows += data_row(1, 3, 1).text() + "\n";
             expect_failure_stop(load(t, 1, rows), "\n run_1.gpr, line 2: spot 2, field " + std::to_string(last + 1) +
@@ -359,7 +359,7 @@ TEST(spot_loader, a_row_ending_inside_name_or_id_stops) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.text);
-        spot_tables t = make_tables(1, 3, 1, 2.0);
+        test_run t = make_tables(1, 3, 1, 2.0);
         const std::string rows_text = data_row(1, 1, 1).text() + "\n" + r.text + data_row(1, 3, 1).text() + "\n";
         expect_failure_stop(load(t, 1, rows_text), "\n run_1.gpr, line 2: spot 2, field " +
                                                        std::to_string(r.field) + ": " + r.what + "\n");
@@ -373,7 +373,7 @@ TEST(spot_loader, a_row_ending_inside_name_or_id_at_end_of_file_stops) {
     };
     for (const row& r : {row{"1\t2\t1\tname", 4}, row{"1\t2\t1\tname\tid", 5}}) {
         SCOPED_TRACE(r.text);
-        spot_tables t = make_tables(1, 2, 1, 2.0);
+        test_run t = make_tables(1, 2, 1, 2.0);
         expect_failure_stop(load(t, 1, data_row(1, 1, 1).text() + "\n" + r.text),
                             "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) +
                                 ": the row ends inside this field\n");
@@ -383,7 +383,7 @@ TEST(spot_loader, a_row_ending_inside_name_or_id_at_end_of_file_stops) {
 TEST(spot_loader, text_after_field_43_stops) {
     for (const std::string tail : {"\t44", " x", "\tError", "\t\"note\""}) {
         SCOPED_TRACE("tail \"" + tail + "\"");
-        spot_tables t = make_tables(1, 2, 1, 2.0);
+        test_run t = make_tables(1, 2, 1, 2.0);
         const std::string rows = data_row(1, 1, 1).text() + tail + "\n" + data_row(1, 2, 1).text() + "\n";
         expect_failure_stop(load(t, 1, rows),
                             "\n run_1.gpr, line 1: spot 1, field 43: unexpected text after the last field\n");
@@ -405,7 +405,7 @@ TEST(spot_loader, a_file_ending_before_spot_count_rows_stops) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.label);
-        spot_tables t = make_tables(1, 3, 1, 2.0);
+        test_run t = make_tables(1, 3, 1, 2.0);
         expect_failure_stop(load(t, 1, r.text), r.message);
     }
 }
@@ -459,12 +459,12 @@ TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
         if (s % 50 == 0) rows += "\n  \n";  // blank lines between rows
     }
     for (int approach = 1; approach <= 5; ++approach) {
-        spot_tables fast = make_tables(1, spots, approach);
-        spot_tables slow = make_tables(1, spots, approach);
+        test_run fast = make_tables(1, spots, approach);
+        test_run slow = make_tables(1, spots, approach);
         byte_reader a(rows.data(), rows.size());
         byte_reader b(rows.data(), rows.size());
-        load_spot_records(a, 1, fast, true);
-        load_spot_records(b, 1, slow, false);
+        load_spot_records(a, 1, fast.settings, fast, true);
+        load_spot_records(b, 1, slow.settings, slow, false);
         for (int s = 1; s <= spots; ++s) {
             const dmatrix_t* tables[][2] = {{&fast.f632_median, &slow.f632_median}, {&fast.b632_median, &slow.b632_median},
                                             {&fast.f532_median, &slow.f532_median}, {&fast.b532_median, &slow.b532_median},

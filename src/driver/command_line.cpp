@@ -1,0 +1,246 @@
+#include "driver/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "driver/console.hpp"
+#include "driver/run.hpp"
+#include "driver/version.hpp"
+#include "input/byte_reader.hpp"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int most_files = 99;
+
+// What the options hold as typed, checked after the parse so each mistake
+// gets a message of its own.
+struct option_text {
+    std::string replicates = "1";
+    std::string approach = "1";
+    std::string qc = "2.0";
+    std::string output_dir;
+    bool quiet = false;
+    bool allow_layout_mismatch = false;
+    bool html = false;
+    bool version = false;
+    std::vector<std::string> files;
+};
+
+const char* const usage_example =
+    "Example:\n"
+    "  spotweave -r 2 -a medians -c 2.0 -o results slide1.gpr slide2.gpr slide3.gpr\n"
+    "    merges three slides with two replicated spots per gene into\n"
+    "    results/cor.txt, results/data.txt and results/merge.txt.\n"
+    "\n"
+    "Without arguments the program asks its questions on the console instead.\n"
+    "Exit status: 0 done, 1 a file or data error, 2 a usage error.\n";
+
+// One line per option; a new option is one more line here and one more
+// field in option_text and run_settings.
+void add_options(CLI::App& app, option_text& o) {
+    app.set_help_flag("-h,--help", "usage, with an example");
+    app.add_option("-r,--replicates", o.replicates, "replicated spots per gene, consecutive rows (default 1)")
+        ->option_text("N");
+    app.add_option("-a,--approach", o.approach,
+                   "1-5 or medians | means | median-of-ratios | mean-of-ratios | regression (default 1)")
+        ->option_text("A");
+    app.add_option("-c,--qc", o.qc, "quality constant, a number from 1.0 to 5.0 (default 2.0)")->option_text("C");
+    app.add_option("-o,--output-dir", o.output_dir,
+                   "where cor.txt, data.txt and merge.txt go (created if missing; default .)")
+        ->option_text("DIR");
+    app.add_flag("-q,--quiet", o.quiet, "only errors and warnings on the console");
+    app.add_flag("--allow-layout-mismatch", o.allow_layout_mismatch,
+                 "merge files whose Block/Column/Row differ from the first file's");
+    app.add_flag("--html", o.html, "also write report.html, the run's quality plots, next to the reports");
+    app.add_flag("-V,--version", o.version, "name and version");
+    app.add_option("FILE", o.files, "result files to merge, 1 to 99")->option_text(" ");
+}
+
+// A whole decimal number, nothing after it.
+bool whole_int(const std::string& text, int& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    byte_reader in(text.data(), text.size());
+    return read_int(in, value) && in.peek() == -1;
+}
+
+bool whole_real(const std::string& text, double& value) {
+    byte_reader in(text.data(), text.size());
+    return read_real(in, value) && in.peek() == -1;
+}
+
+parsed_command_line usage_error(const std::string& problem) {
+    parsed_command_line p;
+    p.action = command_action::usage_error;
+    p.text = problem;
+    return p;
+}
+
+int approach_number(const std::string& text) {
+    int number = 0;
+    if (whole_int(text, number)) return number >= 1 && number <= 5 ? number : 0;
+    for (int a = 1; a <= 5; ++a)
+        if (text == ratio_approach_names[a]) return a;
+    return 0;
+}
+
+// The first file given twice, compared as written after removing "." and ".."
+// steps, or empty.
+std::string repeated_file(const std::vector<std::string>& files) {
+    std::set<std::string> seen;
+    for (const std::string& file : files)
+        if (!seen.insert(std::filesystem::path(file).lexically_normal().generic_string()).second) return file;
+    return {};
+}
+
+bool is_terminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+parsed_command_line settings_from(const option_text& o) {
+    parsed_command_line p;
+    run_settings& s = p.settings;
+    if (!whole_int(o.replicates, s.replicate_count) || s.replicate_count < 1)
+        return usage_error("--replicates " + o.replicates + ": expected a whole number of at least 1");
+    s.ratio_approach = approach_number(o.approach);
+    if (s.ratio_approach == 0)
+        return usage_error("--approach " + o.approach +
+                           ": expected 1-5 or medians, means, median-of-ratios, mean-of-ratios, regression");
+    if (!whole_real(o.qc, s.qc_constant) || !(s.qc_constant >= 1.0 && s.qc_constant <= 5.0))
+        return usage_error("--qc " + o.qc + ": expected a number from 1.0 to 5.0");
+    if (o.files.empty()) return usage_error("no result files given");
+    if (o.files.size() > most_files)
+        return usage_error(std::to_string(o.files.size()) + " result files given; at most 99 can be merged");
+    for (const std::string& file : o.files)
+        if (file.empty()) return usage_error("an empty file name was given");
+    if (const std::string twice = repeated_file(o.files); !twice.empty())
+        return usage_error("the file " + twice + " is given more than once");
+    s.files = o.files;
+    s.output_dir = o.output_dir;
+    s.progress = o.quiet ? nullptr : stdout;
+    s.failures = stderr;
+    s.progress_line = !o.quiet && is_terminal(stderr) ? stderr : nullptr;
+    s.check_layout = !o.allow_layout_mismatch;
+    s.html = o.html;
+    s.check_replicate_ids = true;
+    s.wait_for_key = false;
+    s.summary = true;
+    return p;
+}
+
+// Every file can be opened, as the dialogue checks each name before it goes
+// on: a missing last file should not cost the reading of all the others.
+bool files_open(const run_settings& s) {
+    for (int h = 1; h <= s.file_count(); ++h) {
+        byte_reader probe(s.file_name(h));
+        if (!probe.is_open()) {
+            std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Makes the output folder and its parents; false after a message when that fails.
+bool make_output_dir(const std::string& dir) {
+    if (dir.empty()) return true;
+    std::error_code error;
+    const std::filesystem::path path(dir);
+    if (std::filesystem::is_directory(path, error)) return true;
+    std::filesystem::create_directories(path, error);
+    if (error || !std::filesystem::is_directory(path)) {
+        std::fprintf(stderr, "spotweave: cannot make the output folder %s: %s\n", dir.c_str(),
+                     error ? error.message().c_str() : "a file of that name is in the way");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+parsed_command_line parse_command_line(const std::vector<std::string>& args) {
+    CLI::App app("spotweave: merges GenePix result files of several slides into cor.txt, data.txt and merge.txt.",
+                 "spotweave");
+    app.footer(usage_example);
+    option_text o;
+    add_options(app, o);
+    std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        parsed_command_line p;
+        p.action = command_action::help;
+        p.text = app.help();
+        return p;
+    } catch (const CLI::ArgumentMismatch& e) {
+        // CLI11 says "--qc: 1 required TEXT missing".
+        const std::string what = e.what();
+        return usage_error(what.substr(0, what.find(':')) + ": the value is missing");
+    } catch (const CLI::ParseError& e) {
+        return usage_error(e.what());
+    }
+    if (o.version) {
+        parsed_command_line p;
+        p.action = command_action::version;
+        p.text = std::string("spotweave ") + program_version + "\n";
+        return p;
+    }
+    return settings_from(o);
+}
+
+void settle_dropped_files(run_settings& s) {
+    if (s.output_dir.empty()) s.output_dir = std::filesystem::path(s.files[0]).parent_path().string();
+}
+
+bool owns_console_window() {
+#ifdef _WIN32
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+#else
+    return false;
+#endif
+}
+
+int run_command_line(const std::vector<std::string>& args) {
+    parsed_command_line p = parse_command_line(args);
+    // Files dropped onto the program: keep its window open until a key.
+    const bool own_window = owns_console_window();
+    int status = 0;
+    switch (p.action) {
+        case command_action::help:
+        case command_action::version:
+            std::fputs(p.text.c_str(), stdout);
+            break;
+        case command_action::usage_error:
+            std::fprintf(stderr, "spotweave: %s (see spotweave --help)\n", p.text.c_str());
+            status = 2;
+            break;
+        case command_action::run:
+            p.settings.wait_for_key = own_window;
+            if (own_window) settle_dropped_files(p.settings);
+            if (!files_open(p.settings) || !make_output_dir(p.settings.output_dir)) {
+                status = 1;
+                break;
+            }
+            return run_merge(p.settings, stdin);
+    }
+    if (own_window) {
+        std::printf("\n\nPress Any Key to Continue\n");
+        wait_key(stdin);
+    }
+    return status;
+}

@@ -1,0 +1,58 @@
+// What a run was asked to do, decided before any file is read: by the
+// dialogue's answers or by the command line. The run reads it, never changes
+// it; the spot tables hold the data.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct run_settings {
+    std::vector<std::string> files;  // as given; file h is files[h - 1]
+    int replicate_count = 1;         // replicated spots per gene, consecutive rows
+    int ratio_approach = 1;          // 1..5, see ratio_approach_names
+    double qc_constant = 2.0;        // C of the quality control
+    std::string output_dir;          // empty: the working directory, reports named bare
+
+    // Where console text goes. The dialogue prints everything on standard
+    // output; the command line moves failures to standard error and has no
+    // progress text when quiet (null).
+    std::FILE* progress = stdout;
+    std::FILE* failures = stdout;
+    std::FILE* progress_line = nullptr;  // the single rewriting line, on a terminal only
+
+    // Guard rails of the command line; the dialogue runs without them.
+    bool check_layout = false;          // every file's Block/Column/Row must match file 1's
+    bool check_replicate_ids = false;   // warn when a replicate group mixes IDs
+    bool wait_for_key = true;           // the dialogue's closing keypress
+    bool summary = false;               // the command line's closing summary
+    bool html = false;                  // also write report.html beside the reports
+
+    int file_count() const { return static_cast<int>(files.size()); }
+    const char* file_name(int h) const { return files[static_cast<std::size_t>(h - 1)].c_str(); }
+
+    // The path of a report: bare in the working directory, else inside output_dir.
+    std::string report_path(const char* report) const {
+        if (output_dir.empty()) return report;
+        const char last = output_dir.back();
+        if (last == '/' || last == '\\') return output_dir + report;
+#ifdef _WIN32
+        return output_dir + "\\" + report;
+#else
+        return output_dir + "/" + report;
+#endif
+    }
+};
+
+// The names of the three reports, in the order they are written.
+inline const char* const report_names[3] = {"cor.txt", "data.txt", "merge.txt"};
+
+// The page of pictures written on request beside them.
+inline const char* const html_report_name = "report.html";
+
+// The command-line names of the ratio approaches, by number (index 0 unused):
+// Ratio of Medians, Ratio of Means, Median of Ratios, Mean of Ratios,
+// Regression Ratio.
+inline const char* const ratio_approach_names[6] = {
+    "", "medians", "means", "median-of-ratios", "mean-of-ratios", "regression",
+};

@@ -1,0 +1,204 @@
+#include "driver/command_line.hpp"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver/guard_rails.hpp"
+#include "input/spot_loader.hpp"
+#include "support/result_text.hpp"
+
+namespace {
+
+parsed_command_line parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "spotweave");
+    return parse_command_line(args);
+}
+
+std::string problem(const std::vector<std::string>& args) {
+    const parsed_command_line p = parse(args);
+    EXPECT_EQ(p.action, command_action::usage_error) << p.text;
+    return p.text;
+}
+
+}  // namespace
+
+TEST(command_line, defaults_match_the_recommended_answers) {
+    const parsed_command_line p = parse({"a.gpr"});
+    ASSERT_EQ(p.action, command_action::run) << p.text;
+    const run_settings& s = p.settings;
+    EXPECT_EQ(s.files, std::vector<std::string>{"a.gpr"});
+    EXPECT_EQ(s.replicate_count, 1);
+    EXPECT_EQ(s.ratio_approach, 1);
+    EXPECT_EQ(s.qc_constant, 2.0);
+    EXPECT_EQ(s.report_path("merge.txt"), "merge.txt");
+    EXPECT_EQ(s.failures, stderr);
+    EXPECT_TRUE(s.check_layout);
+    EXPECT_TRUE(s.check_replicate_ids);
+    EXPECT_TRUE(s.summary);
+}
+
+TEST(command_line, every_option_long_and_short) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-r", "3", "-a", "4", "-c", "1.5", "-o", "out", "-q", "--allow-layout-mismatch",
+                                   "x.gpr", "y.gpr"},
+          std::vector<std::string>{"--replicates=3", "--approach", "mean-of-ratios", "--qc", "1.5", "--output-dir",
+                                   "out", "--quiet", "x.gpr", "--allow-layout-mismatch", "y.gpr"}}) {
+        const parsed_command_line p = parse(args);
+        ASSERT_EQ(p.action, command_action::run) << p.text;
+        EXPECT_EQ(p.settings.files, (std::vector<std::string>{"x.gpr", "y.gpr"}));
+        EXPECT_EQ(p.settings.replicate_count, 3);
+        EXPECT_EQ(p.settings.ratio_approach, 4);
+        EXPECT_EQ(p.settings.qc_constant, 1.5);
+        EXPECT_EQ(p.settings.progress, nullptr);
+        EXPECT_EQ(p.settings.progress_line, nullptr);
+        EXPECT_FALSE(p.settings.check_layout);
+    }
+}
+
+TEST(command_line, approaches_by_number_and_by_name) {
+    const char* const names[6] = {"", "medians", "means", "median-of-ratios", "mean-of-ratios", "regression"};
+    for (int a = 1; a <= 5; ++a) {
+        EXPECT_EQ(parse({"-a", std::to_string(a), "f"}).settings.ratio_approach, a);
+        EXPECT_EQ(parse({"-a", names[a], "f"}).settings.ratio_approach, a);
+    }
+    for (const char* wrong : {"0", "6", "Medians", "median", "1.0", ""})
+        EXPECT_NE(problem({"-a", wrong, "f"}).find("--approach"), std::string::npos) << wrong;
+}
+
+TEST(command_line, c_bounds_are_inclusive_and_the_number_must_be_whole) {
+    EXPECT_EQ(parse({"-c", "1.0", "f"}).settings.qc_constant, 1.0);
+    EXPECT_EQ(parse({"-c", "5", "f"}).settings.qc_constant, 5.0);
+    EXPECT_EQ(parse({"-c", "2.5e0", "f"}).settings.qc_constant, 2.5);
+    for (const char* wrong : {"0.999", "5.0001", "nan", "inf", "2,5", "2.0 ", "two", "-2"})
+        EXPECT_EQ(problem({"-c", wrong, "f"}), std::string("--qc ") + wrong + ": expected a number from 1.0 to 5.0");
+}
+
+TEST(command_line, replicates_must_be_a_positive_whole_number) {
+    EXPECT_EQ(parse({"-r", "4", "f"}).settings.replicate_count, 4);
+    for (const char* wrong : {"0", "-1", "+2", "2.0", "x", "99999999999"})
+        EXPECT_EQ(problem({"-r", wrong, "f"}), std::string("--replicates ") + wrong +
+                                                   ": expected a whole number of at least 1");
+}
+
+TEST(command_line, file_count_from_1_to_99) {
+    EXPECT_EQ(problem({"-r", "2"}), "no result files given");
+    std::vector<std::string> files;
+    for (int i = 1; i <= 99; ++i) files.push_back("f" + std::to_string(i));
+    EXPECT_EQ(parse(files).settings.file_count(), 99);
+    files.push_back("f100");
+    EXPECT_EQ(problem(files), "100 result files given; at most 99 can be merged");
+}
+
+TEST(command_line, a_file_given_twice_is_named) {
+    EXPECT_EQ(problem({"a.gpr", "b.gpr", "a.gpr"}), "the file a.gpr is given more than once");
+    EXPECT_EQ(problem({"a.gpr", ""}), "an empty file name was given");
+    EXPECT_EQ(problem({"run/a.gpr", "run/../run/./a.gpr"}), "the file run/../run/./a.gpr is given more than once");
+    // Different files of one name in different folders are fine.
+    EXPECT_EQ(parse({"day1/a.gpr", "day2/a.gpr"}).action, command_action::run);
+}
+
+TEST(command_line, paths_of_any_length_and_files_after_the_double_dash) {
+    const std::string deep = "folder/" + std::string(300, 'n') + ".gpr";
+    const parsed_command_line p = parse({"-r", "2", "--", deep, "-a", "--qc"});
+    ASSERT_EQ(p.action, command_action::run) << p.text;
+    EXPECT_EQ(p.settings.files, (std::vector<std::string>{deep, "-a", "--qc"}));
+    EXPECT_EQ(p.settings.ratio_approach, 1);
+}
+
+TEST(command_line, unknown_options_and_missing_values) {
+    EXPECT_NE(problem({"--threads", "2", "f"}).find("--threads"), std::string::npos);
+    EXPECT_NE(problem({"-x", "f"}).find("-x"), std::string::npos);
+    EXPECT_EQ(problem({"f", "-c"}), "--qc: the value is missing");
+    EXPECT_EQ(problem({"-o"}), "--output-dir: the value is missing");
+}
+
+TEST(command_line, help_and_version) {
+    const parsed_command_line help = parse({"a.gpr", "--help"});
+    EXPECT_EQ(help.action, command_action::help);
+    for (const char* option : {"--replicates", "--approach", "--qc", "--output-dir", "--quiet", "--help",
+                               "--version", "--allow-layout-mismatch", "Example:"})
+        EXPECT_NE(help.text.find(option), std::string::npos) << option;
+    const parsed_command_line version = parse({"-V"});
+    EXPECT_EQ(version.action, command_action::version);
+    EXPECT_EQ(version.text, "spotweave 5.0\n");
+}
+
+TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
+    run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
+    settle_dropped_files(s);
+#ifdef _WIN32
+    EXPECT_EQ(s.report_path("merge.txt"), "C:\\slides\\day 1\\merge.txt");
+#endif
+    s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "/data/day 1");
+    s = parse({"a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.report_path("merge.txt"), "merge.txt");
+    s = parse({"-o", "out", "/data/a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "out");
+}
+
+TEST(run_settings, report_paths_join_the_output_folder_once) {
+    run_settings s;
+    EXPECT_EQ(s.report_path("cor.txt"), "cor.txt");
+    s.output_dir = "out";
+    EXPECT_EQ(s.report_path("cor.txt"), "out/cor.txt");
+    s.output_dir = "out/";
+    EXPECT_EQ(s.report_path("data.txt"), "out/data.txt");
+    s.output_dir = "C:\\runs\\";
+    EXPECT_EQ(s.report_path("merge.txt"), "C:\\runs\\merge.txt");
+}
+
+TEST(guard_rails, replicate_groups_that_mix_ids) {
+    using namespace result_text;
+    test_run t = make_tables(1, 6);
+    t.replicate_count = 2;
+    t.gene_count = 3;
+    const char* const ids[7] = {"", "A", "A", "B", "C", "D", "E"};
+    for (int s = 1; s <= 6; ++s) std::snprintf(&t.gene_id[s][0], 8, "%s", ids[s]);
+    const mixed_groups found = find_mixed_replicate_ids(t);
+    EXPECT_EQ(found.count, 2);
+    EXPECT_EQ(found.first_gene, 2);
+    EXPECT_EQ(found.first_spot, 3);
+    EXPECT_EQ(found.differing_spot, 4);
+    std::snprintf(&t.gene_id[4][0], 8, "B");
+    std::snprintf(&t.gene_id[6][0], 8, "D");
+    EXPECT_EQ(find_mixed_replicate_ids(t).count, 0);
+    release_spot_tables(t);
+}
+
+TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
+    using namespace result_text;
+    const std::string first = join(grid_rows(1, 2, 1));
+    struct case_t {
+        std::string second;
+        bool stops;
+        std::string message;
+    };
+    const case_t cases[] = {
+        {join(grid_rows(1, 2, 1)), false, ""},
+        {join(std::vector<data_row>{data_row(1, 1, 1), data_row(1, 1, 2)}), true,
+         "\n run_2.gpr, line 2: Block 1, Column 1, Row 2 where run_1.gpr has Block 1, Column 2, Row 1"},
+        {join(grid_rows(1, 3, 1)), true, "\n run_2.gpr, line 3: a data row where run_1.gpr has none"},
+    };
+    for (const case_t& c : cases)
+        for (const bool check : {true, false}) {
+            test_run t = make_tables(2, 2);
+            t.settings.check_layout = check;
+            byte_reader a(first.data(), first.size());
+            byte_reader b(c.second.data(), c.second.size());
+            const captured_run run = run_captured([&] {
+                load_spot_records(a, 1, t.settings, t);
+                load_spot_records(b, 2, t.settings, t);
+            });
+            EXPECT_EQ(run.end.has_value(), c.stops && check) << c.second;
+            if (c.stops && check) {
+                EXPECT_EQ(run.out.substr(0, c.message.size()), c.message);
+            }
+            release_spot_tables(t);
+        }
+}
