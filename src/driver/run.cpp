@@ -12,6 +12,7 @@
 #include "input/sizing_scan.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/console_text.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/correlation_report.hpp"
 #include "report/merge_report.hpp"
@@ -66,6 +67,7 @@ int run_spotweave(std::FILE* answers) {
 
 int run_merge(const run_settings& s, std::FILE* keys) {
     choose_console(s.progress, s.failures, s.progress_line);
+    if (s.threads >= 1) set_thread_count(s.threads);
     return guarded(s, keys, [&] {
         spot_tables t;
         merge_tables m;

@@ -105,7 +105,8 @@ TEST(parallel_for, ranges_cover_each_position_once) {
                 EXPECT_LE(last - first + 1, per);
                 for (int i = first; i <= last; ++i) ++seen[static_cast<std::size_t>(i)];
             });
-            for (int i = 1; i <= count; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)].load(), 1) << count << " " << i;
+            for (int i = 1; i <= count; ++i)
+                EXPECT_EQ(seen[static_cast<std::size_t>(i)].load(), 1) << count << " " << i;
         }
     }
 }
