@@ -155,11 +155,7 @@ int answer_to_int(const char* text) {
     return static_cast<int>(value);
 }
 
-double answer_to_real(const char* text) {
-    byte_reader in(text, std::strlen(text));
-    double value = 0.0;
-    return read_real(in, value) ? value : 0.0;
-}
+double answer_to_real(const char* text) { return leading_decimal(text); }
 
 void run_dialogue(std::FILE* answers, spot_tables& t) {
     std::printf("You are using Spotweave 5.0 released on Jan 30, 2002.\n -----------------------\n");
