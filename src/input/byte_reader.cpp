@@ -390,6 +390,15 @@ double leading_decimal(const char* text) {
     return scan_number(p, end, false, &stop, &value, bare_exponent::ignore) == scan_result::number ? value : 0.0;
 }
 
+bool read_line_text(byte_reader& in, std::string& out) {
+    out.clear();
+    int c = in.get();
+    if (c == -1) return false;
+    for (; c != '\n' && c != -1; c = in.get()) out.push_back(static_cast<char>(c));
+    out.push_back('\n');
+    return true;
+}
+
 bool read_quoted_value(byte_reader& in, std::string& out, std::size_t room) {
     out.clear();
     int c = in.get();

@@ -127,6 +127,10 @@ bool parse_real(const char*& p, const char* end, double& value);
 // Agrees with parse_real followed by a finiteness test.
 bool skip_finite_real(const char*& p, const char* end);
 
+// The rest of the current line through its line feed into out, a line feed
+// always ending it. False when the file has ended before the line.
+bool read_line_text(byte_reader& in, std::string& out);
+
 // Quoted-value rule: reads one byte; if it is a double quote the value starts
 // after it. The value runs to the next double quote or line feed (both
 // consumed; after a quote the rest of the line is skipped). At most `room`

@@ -95,32 +95,70 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
     if (c != '\n' && c != -1) row.fail(data_fields, "unexpected text after the last field");
 }
 
+// The next titled row, blank lines passed over; stops the run naming the spot
+// when the file ends first or the row breaks the layout.
+void read_titled_row(byte_reader& in, row_reader& row, const row_layout& layout, row_values& v, series<char> name,
+                     series<char> id, int spot_count, bool in_place) {
+    std::string text;
+    for (;;) {
+        const long long line = in.line();
+        if (in_place && parse_row_in_place(in, v, name, id, true, layout)) {
+            skip_lines(in, 1);
+            return;
+        }
+        if (!read_line_text(in, text))
+            row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
+                            " data rows");
+        const char* const begin = text.data();
+        const char* const end = begin + text.size() - 1;
+        if (is_blank_line(begin, end)) continue;
+        row_fault fault;
+        if (!parse_titled_row(begin, end, layout, v, name, id, true, fault))
+            layout_failure(row.file_name_, line, "spot " + std::to_string(row.spot) + ", " +
+                                                     describe_row_fault(layout, fault));
+        return;
+    }
+}
+
+// The next 1.x row, in place when it is plain, else byte by byte.
+void read_fixed_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id,
+                    int spot_count, bool in_place) {
+    if (skip_space(in) == -1)
+        row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
+                        " data rows");
+    if (!in_place || !parse_row_in_place(in, v, name, id)) read_row(in, row, v, name, id);
+}
+
 }  // namespace
 
 void load_spot_records(byte_reader& in, int f, spot_tables& t, bool in_place) {
-    static const int ratio_field[6] = {0, 27, 28, 29, 30, 32};
+    const row_layout fixed;
+    const row_layout& layout =
+        static_cast<std::size_t>(f) < t.file_layout.size() ? t.file_layout[static_cast<std::size_t>(f)] : fixed;
     row_reader row(in, &t.file_names[f][0]);
     const bool last_file = f == t.file_count;
     row_values v;
     for (int s = 1; s <= t.spot_count; ++s) {
         row.spot = s;
-        if (skip_space(in) == -1)
-            row.fail(1, "the file ends after " + std::to_string(s - 1) + " of " + std::to_string(t.spot_count) +
-                            " data rows");
-        if (!in_place || !parse_row_in_place(in, v, t.gene_name[s], t.gene_id[s]))
-            read_row(in, row, v, t.gene_name[s], t.gene_id[s]);
+        if (layout.titled)
+            read_titled_row(in, row, layout, v, t.gene_name[s], t.gene_id[s], t.spot_count, in_place);
+        else
+            read_fixed_row(in, row, v, t.gene_name[s], t.gene_id[s], t.spot_count, in_place);
         if (last_file) {
             t.spot_block[s] = v.block;
             t.spot_column[s] = v.column;
             t.spot_row[s] = v.row;
         }
-        t.f632_median[f][s] = v.field[9];
-        t.b632_median[f][s] = v.field[12];
-        t.f532_median[f][s] = v.field[18];
-        t.b532_median[f][s] = v.field[21];
-        t.spot_ratio[f][s] = v.field[ratio_field[t.ratio_approach]];
-        double flag = v.field[data_fields];
-        if (fails_quality_control(v.field[9], v.field[12], v.field[18], v.field[21], t.qc_constant)) flag = -90.0;
+        t.f632_median[f][s] = v.field[fixed_field::red_median];
+        t.b632_median[f][s] = v.field[fixed_field::red_background];
+        t.f532_median[f][s] = v.field[fixed_field::green_median];
+        t.b532_median[f][s] = v.field[fixed_field::green_background];
+        t.spot_ratio[f][s] = v.field[fixed_field::ratio[static_cast<std::size_t>(t.ratio_approach)]];
+        double flag = v.field[fixed_field::flags];
+        if (fails_quality_control(v.field[fixed_field::red_median], v.field[fixed_field::red_background],
+                                  v.field[fixed_field::green_median], v.field[fixed_field::green_background],
+                                  t.qc_constant))
+            flag = -90.0;
         t.spot_flag[f][s] = flag;
     }
     in.close();

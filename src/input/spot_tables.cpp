@@ -39,4 +39,5 @@ void release_spot_tables(spot_tables& t) {
     dmatrix_free(t.f532_median, 1, nf, 1, ns);
     dmatrix_free(t.f632_median, 1, nf, 1, ns);
     cmatrix_free(t.file_names, 1, nf, 0, file_name_room);
+    t.file_layout.clear();
 }
