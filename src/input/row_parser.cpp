@@ -163,25 +163,33 @@ bool parse_fixed_row(const char* p, const char* line_end, row_values& v, series<
 
 namespace {
 
-// One cell [p, cell_end) of a titled row holding 1.x field `field`.
-row_fault::kind read_titled_cell(const char* p, const char* cell_end, int field, row_values& v,
+// The cell at p of a titled row holding 1.x field `field`, read up to the tab
+// or the line feed that ends it; moves p there.
+row_fault::kind read_titled_cell(const char*& p, const char* line_end, int field, row_values& v,
                                  series<char> name, series<char> id, bool keep_text) {
-    if (field == 0 || field == fixed_field::log_ratio) return row_fault::kind::none;
-    if (field == fixed_field::name || field == fixed_field::id) {
-        copy_text(p, cell_end, field == fixed_field::name ? name : id,
-                  field == fixed_field::name ? name_room : id_room, keep_text);
+    if (field == 0 || field == fixed_field::log_ratio) {
+        while (*p != '\t' && *p != '\n') ++p;
         return row_fault::kind::none;
     }
-    while (p != cell_end && is_cell_blank(*p)) ++p;
+    if (field == fixed_field::name || field == fixed_field::id) {
+        const char* const start = p;
+        while (*p != '\t' && *p != '\n') ++p;
+        copy_text(start, p, field == fixed_field::name ? name : id, field == fixed_field::name ? name_room : id_room,
+                  keep_text);
+        return row_fault::kind::none;
+    }
+    while (is_cell_blank(*p)) ++p;
     bool ok;
     if (field <= fixed_field::row) {
         int* const target = field == fixed_field::block ? &v.block : field == fixed_field::column ? &v.column : &v.row;
-        ok = p != cell_end && read_integer(p, *target);
+        ok = read_integer(p, *target);
     } else {
-        ok = p != cell_end && read_number(p, cell_end, field, v);
+        ok = read_number(p, line_end, field, v);
     }
-    while (ok && p != cell_end && is_cell_blank(*p)) ++p;
-    if (ok && p == cell_end) return row_fault::kind::none;
+    if (ok) {
+        while (is_cell_blank(*p)) ++p;
+        if (*p == '\t' || *p == '\n') return row_fault::kind::none;
+    }
     return field <= fixed_field::row ? row_fault::kind::not_integer : row_fault::kind::not_number;
 }
 
@@ -196,20 +204,19 @@ int count_fields(const char* p, const char* line_end) {
 bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v,
                       series<char> name, series<char> id, bool keep_text, row_fault& fault) {
     const char* const row_start = p;
-    for (int column = 1; column <= layout.column_count; ++column) {
-        const char* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(line_end - p)));
-        const char* const cell_end = tab == nullptr ? line_end : tab;
-        if (tab == nullptr && column < layout.column_count) {
-            fault = {row_fault::kind::few_fields, column, column};
-            return false;
-        }
-        const auto what = read_titled_cell(p, cell_end, layout.field_of_column[static_cast<std::size_t>(column)], v,
-                                           name, id, keep_text);
+    const int* const field_of = layout.field_of_column.data();
+    for (int column = 1;; ++column) {
+        const auto what = read_titled_cell(p, line_end, field_of[column], v, name, id, keep_text);
         if (what != row_fault::kind::none) {
             fault = {what, column, 0};
             return false;
         }
-        p = tab == nullptr ? line_end : tab + 1;
+        if (column == layout.column_count) break;
+        if (p == line_end) {
+            fault = {row_fault::kind::few_fields, column, column};
+            return false;
+        }
+        ++p;  // the tab
     }
     // Empty cells may follow (a spreadsheet pads rows with tabs); text may not.
     for (const char* q = p; q != line_end; ++q)
