@@ -265,8 +265,9 @@ class ResultFile:
         lines.append("\t".join('"%s"' % t for t, _ in columns))
         return lines
 
-    def later_row(self, spot):
-        return "\t".join(spot.fields[src] if isinstance(src, int) else src for _, src in self.columns())
+    def later_row(self, spot, columns=None):
+        columns = columns or self.columns()
+        return "\t".join(spot.fields[src] if isinstance(src, int) else src for _, src in columns)
 
     def header_lines(self):
         if self.later():
@@ -316,7 +317,8 @@ class ResultFile:
         sep = " " if self.compact_numbers else "\t"
         lines = [""] * self.leading_blank_lines + self.header_lines()
         if self.later():
-            lines += [self.later_row(s) for s in self.spots]
+            columns = self.columns()
+            lines += [self.later_row(s, columns) for s in self.spots]
         else:
             lines += [s.line(sep) for s in self.spots]
         lines += list(self.extra_rows)
