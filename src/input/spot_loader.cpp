@@ -83,8 +83,8 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
     row.text(4, name, name_room);
     row.text(5, id, id_room);
     std::string word;
-    for (int field = 6; field <= data_fields; ++field) {
-        if (field == 38) {
+    for (int field = fixed_field::first_number; field <= data_fields; ++field) {
+        if (field == fixed_field::log_ratio) {
             row.expect_field(field);
             read_word(in, word, word_room);
             continue;
