@@ -5,14 +5,17 @@
 # memory of the whole process over RUNS runs, beside the time `cat` needs to
 # read the same bytes. A probe build then shows where the time goes.
 #
-#   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L (default: all)
+#   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
+#
+# L3 is L written in the version 3 layout (56 columns, GenePix Pro 5 to 7):
+# the same spot values, so the two rows compare the cost of reading by title.
 #   BENCH_DIR=/somewhere RUNS=5 sh bench/run.sh L
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 dir=${BENCH_DIR:-${TMPDIR:-/tmp}/spotweave-bench}
 runs=${RUNS:-5}
-sizes=${*:-S M F25 F50 L}
+sizes=${*:-S M F25 F50 L L3}
 
 command -v /usr/bin/time >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq time; }
 sh "$top/scripts/install-deps.sh"
@@ -21,14 +24,16 @@ cmake --build "$top/build-bench" -j2 --target spotweave >/dev/null
 cmake -S "$top" -B "$top/build-probe" -DCMAKE_BUILD_TYPE=Release -DSPOTWEAVE_TESTS=OFF -DSPOTWEAVE_PHASE_TIMES=ON >/dev/null
 cmake --build "$top/build-probe" -j2 --target spotweave >/dev/null
 
-# files, blocks, columns, rows of each size; F25 and F50 are the first files of L.
+# files, blocks, columns, rows, folder and layout version of each size; F25
+# and F50 are the first files of L.
 layout() {
     case $1 in
-        S) echo "2 2 20 20 S" ;;
-        M) echo "10 16 24 24 M" ;;
-        F25) echo "25 48 24 48 L" ;;
-        F50) echo "50 48 24 48 L" ;;
-        L) echo "99 48 24 48 L" ;;
+        S) echo "2 2 20 20 S 1.4" ;;
+        M) echo "10 16 24 24 M 1.4" ;;
+        F25) echo "25 48 24 48 L 1.4" ;;
+        F50) echo "50 48 24 48 L 1.4" ;;
+        L) echo "99 48 24 48 L 1.4" ;;
+        L3) echo "99 48 24 48 L3 3" ;;
     esac
 }
 
@@ -40,7 +45,7 @@ for size in $sizes; do
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
     need=$files
     [ "$5" = L ] && need=99
-    sh "$here/make_files.sh" "$data" "$need" "$blocks" "$columns" "$rows"
+    sh "$here/make_files.sh" "$data" "$need" "$blocks" "$columns" "$rows" "$6"
     work="$dir/run-$size"
     rm -rf "$work" && mkdir -p "$work"
     list=""

@@ -482,3 +482,21 @@ TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
         }
     }
 }
+
+TEST(spot_loader, a_long_decimal_field_is_read_in_place_and_byte_by_byte) {
+    const std::string long_one = "1." + std::string(450, '0');
+    for (const int field : {9, 27, 34}) {
+        for (const bool in_place : {true, false}) {
+            SCOPED_TRACE("field " + std::to_string(field) + (in_place ? ", in place" : ", byte by byte"));
+            test_run t = make_tables(1, 1, 1, 1.0);
+            const std::string text = data_row(1, 1, 1).set(field, long_one).text() + "\n";
+            byte_reader in(text.data(), text.size());
+            const captured_run run = run_captured([&] { load_spot_records(in, 1, t.settings, t, in_place); });
+            EXPECT_FALSE(run.end.has_value()) << run.out;
+            const double expected_f632 = field == 9 ? 1.0 : 300.0;
+            const double expected_ratio = field == 27 ? 1.0 : 27.0;
+            EXPECT_EQ(t.f632_median[1][1], expected_f632);
+            EXPECT_EQ(t.spot_ratio[1][1], expected_ratio);
+        }
+    }
+}
