@@ -81,6 +81,14 @@ bool names_later_type(std::string_view record) {
     return false;
 }
 
+// The value of a "Type=..." record, or "" for any other line.
+std::string type_value(std::string_view record) {
+    const std::string_view r = unquoted(record);
+    const std::size_t eq = r.find('=');
+    if (eq == std::string_view::npos || trimmed(r.substr(0, eq)) != titled_header::type_key) return {};
+    return std::string(trimmed(unquoted(trimmed(r.substr(eq + 1)))));
+}
+
 void not_confirmed(layout_probe& probe, long long line, const std::string& why) {
     probe.reason_line = line;
     probe.reason = why;
@@ -134,6 +142,7 @@ void confirm_later_layout(layout_probe& probe, const visible_lines& v) {
 layout_probe probe_layout(byte_reader& in) {
     layout_probe probe;
     const visible_lines v = lines_ahead(in);
+    for (std::size_t i = 1; i < v.lines.size() && probe.type.empty(); ++i) probe.type = type_value(v.lines[i]);
     if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return probe;
     for (std::size_t i = 2; i < v.lines.size() && !probe.claims_later; ++i)
         probe.claims_later = names_later_type(v.lines[i]);

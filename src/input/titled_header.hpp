@@ -22,6 +22,8 @@ struct layout_probe {
     std::vector<std::pair<std::string, std::string>> records;
     std::vector<std::string> titles;
     long long title_line = 0;
+    // The value of the Type record among the first lines, of any ATF file ("" when none).
+    std::string type;
 };
 
 // Looks at the first lines of the file without consuming anything. Every file
