@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
 #include "input/titled_header.hpp"
@@ -204,7 +205,12 @@ layout_size sizing_scan(const char* file_name, int replicate_count) {
     return sizing_scan_stream(in, file_name, replicate_count);
 }
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, bool in_place) {
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count) {
+    return sizing_scan_stream(in, file_name, replicate_count, reading_path::in_place);
+}
+
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, reading_path path) {
+    const bool in_place = path == reading_path::in_place;
     const layout_probe probe = probe_layout(in);
     row_layout layout;
     if (probe.titled) {

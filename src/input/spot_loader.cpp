@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
 
@@ -144,7 +145,12 @@ std::string position_text(long long block, long long column, long long row) {
 
 }  // namespace
 
-void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place) {
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t) {
+    load_spot_records(in, f, settings, t, reading_path::in_place);
+}
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, reading_path path) {
+    const bool in_place = path == reading_path::in_place;
     const row_layout fixed;
     const row_layout& layout =
         static_cast<std::size_t>(f) < t.file_layout.size() ? t.file_layout[static_cast<std::size_t>(f)] : fixed;

@@ -9,10 +9,9 @@
 // header walk) into the spot tables, marks spots that fail the test against C
 // with the flag -90.0, and closes the reader. A row that breaks the layout
 // ends the run through a failure stop naming the file, line, spot and field.
-// in_place = false reads every row byte by byte; tests compare the two ways.
 // With s.check_layout, a row whose Block/Column/Row differs from file 1's,
 // or a data row beyond file 1's count, stops the run naming both files.
-void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_tables& t, bool in_place = true);
+void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_tables& t);
 
 // Quality control: a channel passes when its foreground / background quotient
 // is at least C; a spot fails when neither channel passes.

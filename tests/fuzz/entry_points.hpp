@@ -14,6 +14,7 @@
 #include <string>
 #include <system_error>
 
+#include "input/reading_paths.hpp"
 #include "driver/run.hpp"
 #include "input/byte_reader.hpp"
 #include "input/header_walk.hpp"
@@ -86,7 +87,7 @@ inline int load_file(const std::string& file, const run_settings& s, spot_tables
     byte_reader in(file.data(), file.size());
     try {
         header_walk_stream(in, 1, s.file_name(1), t);
-        load_spot_records(in, 1, s, t, in_place);
+        load_spot_records(in, 1, s, t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     } catch (const run_end& end) {
         return end.status;
     }

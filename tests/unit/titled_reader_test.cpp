@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "input/reading_paths.hpp"
 #include "input/header_walk.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_loader.hpp"
@@ -79,7 +80,7 @@ load_run load(const std::string& text, int spots, bool in_place = true, int appr
     r.run = run_captured([&] {
         byte_reader in(text.data(), text.size());
         header_walk_stream(in, 1, r.t.settings.file_name(1), r.t);
-        load_spot_records(in, 1, r.t.settings, r.t, in_place);
+        load_spot_records(in, 1, r.t.settings, r.t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return r;
 }
@@ -87,7 +88,7 @@ load_run load(const std::string& text, int spots, bool in_place = true, int appr
 captured_run scan(const std::string& text, layout_size* size = nullptr, bool in_place = true) {
     return run_captured([&] {
         byte_reader in(text.data(), text.size());
-        const layout_size got = sizing_scan_stream(in, "lead.gpr", 1, in_place);
+        const layout_size got = sizing_scan_stream(in, "lead.gpr", 1, (in_place ? reading_path::in_place : reading_path::byte_wise));
         if (size != nullptr) *size = got;
     });
 }
