@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what a fresh Debian machine lacks for building; with "test", for
-# testing too; with "clang", the Clang compiler and its runtime libraries.
+# testing too; with "clang", the Clang compiler and its runtime libraries;
+# with "browser", chromium for the test that draws report.html.
 # Needs root when something is missing.
 set -e
 need=""
@@ -15,6 +16,10 @@ for part in "$@"; do
             [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
             # The independent model that checks runs on real result files.
             command -v python3 >/dev/null 2>&1 || need="$need python3"
+            ;;
+        browser)
+            # The headless browser that draws report.html in the page test.
+            command -v chromium >/dev/null 2>&1 || need="$need chromium"
             ;;
         clang)
             command -v clang++ >/dev/null 2>&1 || need="$need clang"

@@ -18,4 +18,7 @@ cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE
     -DSPOTWEAVE_TESTS=OFF -DSPOTWEAVE_WERROR=ON >/dev/null
 cmake --build build-windows -j2
 sh tests/e2e/run_cases_wine.sh build-windows/spotweave.exe </dev/null
-sh tests/e2e/command_line_wine.sh build-windows/spotweave.exe </dev/null
+# The Linux program of the README's build, when there is one, for the page comparison.
+linux=""
+[ -x build/spotweave ] && linux=build/spotweave
+sh tests/e2e/command_line_wine.sh build-windows/spotweave.exe $linux </dev/null

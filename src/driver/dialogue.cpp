@@ -156,11 +156,7 @@ int answer_to_int(const char* text) {
     return static_cast<int>(value);
 }
 
-double answer_to_real(const char* text) {
-    byte_reader in(text, std::strlen(text));
-    double value = 0.0;
-    return read_real(in, value) ? value : 0.0;
-}
+double answer_to_real(const char* text) { return leading_decimal(text); }
 
 void run_dialogue(std::FILE* answers, run_settings& s) {
     std::printf("You are using Spotweave %s released on Jan 30, 2002.\n -----------------------\n", program_version);

@@ -157,107 +157,140 @@ bool read_int(byte_reader& in, int& out) {
 
 namespace {
 
-constexpr std::size_t real_room = 400;
-
-
 enum class scan_result { incomplete, not_a_number, number };
 
 bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 
-// The number grammar over bytes in memory, converting as it goes. With `more`
-// the bytes may go on past end, and a token that reaches end is incomplete.
-// Otherwise *stop is where the token ends (what a failed conversion consumed
-// included) and *value the number. Numbers of at most 19 significant digits
-// whose value and power of ten are exact doubles take one correctly rounded
-// operation; the rest go to from_chars, which rounds correctly too, so the
-// result equals strtod's either way.
-scan_result scan_number(const char* p, const char* end, bool more, const char** stop, double* value) {
-    const scan_result cut = more ? scan_result::incomplete : scan_result::not_a_number;
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    if (p == end) {
-        *stop = p;
-        return cut;
-    }
-    const char* const first = p;
-    if ((*p | 0x20) == 'i' || (*p | 0x20) == 'n') {
-        char word[9];
-        std::size_t length = 0;
-        for (; p != end && is_letter(static_cast<unsigned char>(*p)); ++p)
-            if (length < sizeof word) word[length++] = static_cast<char>(*p | 0x20);
-        *stop = p;
-        if (p == end && more) return scan_result::incomplete;
-        const std::string_view w(word, length);
-        if (static_cast<std::size_t>(p - first) > length) return scan_result::not_a_number;
-        if (w == "inf" || w == "infinity") {
-            *value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-            return scan_result::number;
-        }
-        if (w == "nan") {
-            *value = std::numeric_limits<double>::quiet_NaN();
-            return scan_result::number;
-        }
-        return scan_result::not_a_number;
-    }
+// What an exponent marker without digits after it does to the number before
+// it: %lf swallows it and refuses the token, atof ignores it.
+enum class bare_exponent { refuse, ignore };
+
+// The bytes being scanned and the decimal digits read from them so far.
+struct number_scan {
+    const char* p;
+    const char* end;
+    bool more;  // the bytes may go on past end
     std::uint64_t mantissa = 0;
     int significant = 0;
     int scale = 0;
     bool digits = false;
-    bool simple = true;
-    for (; p != end && is_digit(*p); ++p) {
+    bool simple = true;  // at most 19 significant digits, so mantissa holds them all
+
+    bool at_end() const { return p == end; }
+    void add_digit(char c, bool after_point) {
         digits = true;
-        if (mantissa == 0 && *p == '0') continue;
+        if (mantissa == 0 && c == '0') {
+            if (after_point) --scale;
+            return;
+        }
         if (++significant > 19) {
             simple = false;
-            continue;
+            return;
         }
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        if (after_point) --scale;
     }
-    if (p != end && *p == '.') {
-        for (++p; p != end && is_digit(*p); ++p) {
-            digits = true;
-            if (mantissa == 0 && *p == '0') {
-                --scale;
-                continue;
-            }
-            if (++significant > 19) {
-                simple = false;
-                continue;
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-            --scale;
+};
+
+// inf, infinity or nan in any letter case, from the first letter at s.p.
+scan_result scan_special_word(number_scan& s, bool negative, const char** stop, double* value) {
+    const char* const first = s.p;
+    char word[9];
+    std::size_t length = 0;
+    for (; !s.at_end() && is_letter(static_cast<unsigned char>(*s.p)); ++s.p)
+        if (length < sizeof word) word[length++] = static_cast<char>(*s.p | 0x20);
+    *stop = s.p;
+    if (s.at_end() && s.more) return scan_result::incomplete;
+    const std::string_view w(word, length);
+    if (static_cast<std::size_t>(s.p - first) > length) return scan_result::not_a_number;
+    if (w == "inf" || w == "infinity") {
+        *value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return scan_result::number;
+    }
+    if (w == "nan") {
+        *value = std::numeric_limits<double>::quiet_NaN();
+        return scan_result::number;
+    }
+    return scan_result::not_a_number;
+}
+
+// digits [. digits], or . digits.
+void scan_mantissa(number_scan& s) {
+    for (; !s.at_end() && is_digit(*s.p); ++s.p) s.add_digit(*s.p, false);
+    if (!s.at_end() && *s.p == '.')
+        for (++s.p; !s.at_end() && is_digit(*s.p); ++s.p) s.add_digit(*s.p, true);
+}
+
+// e [sign] digits after the mantissa, added to the scale. An exponent without
+// digits is refused with *stop after it, or dropped (s.p back at the e).
+scan_result scan_exponent(number_scan& s, bare_exponent bare, const char** stop) {
+    if (s.at_end() || (*s.p != 'e' && *s.p != 'E')) return scan_result::number;
+    const char* const marker = s.p++;
+    bool negative = false;
+    if (!s.at_end() && (*s.p == '+' || *s.p == '-')) negative = *s.p++ == '-';
+    if (s.at_end() && s.more) return scan_result::incomplete;
+    if (s.at_end() || !is_digit(*s.p)) {
+        if (bare == bare_exponent::ignore) {
+            s.p = marker;
+            return scan_result::number;
         }
-    }
-    if (p == end && more) return scan_result::incomplete;
-    if (!digits) {
-        *stop = p;
+        *stop = s.p;
         return scan_result::not_a_number;
     }
-    if (p != end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        bool exponent_negative = false;
-        if (p != end && (*p == '+' || *p == '-')) exponent_negative = *p++ == '-';
-        if (p == end && more) return scan_result::incomplete;
-        if (p == end || !is_digit(*p)) {
-            *stop = p;
-            return scan_result::not_a_number;
-        }
-        int exponent = 0;
-        for (; p != end && is_digit(*p); ++p)
-            if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
-        if (p == end && more) return scan_result::incomplete;
-        scale += exponent_negative ? -exponent : exponent;
-    }
-    *stop = p;
-    if (static_cast<std::size_t>(p - first) > real_room) return scan_result::not_a_number;
+    int exponent = 0;
+    for (; !s.at_end() && is_digit(*s.p); ++s.p)
+        if (exponent < 100000) exponent = exponent * 10 + (*s.p - '0');
+    if (s.at_end() && s.more) return scan_result::incomplete;
+    s.scale += negative ? -exponent : exponent;
+    return scan_result::number;
+}
+
+// The value of the decimal text [first, last) that s has read. Numbers of at
+// most 19 significant digits whose value and power of ten are exact doubles
+// take one correctly rounded operation; the rest go to from_chars, which
+// rounds correctly too, so the result equals strtod's either way.
+bool convert_decimal(const number_scan& s, const char* first, const char* last, double* value) {
     double v;
-    if (!simple || !exact_decimal(mantissa, scale, v)) {
-        const auto result = std::from_chars(first, p, v);
-        if (result.ec == std::errc::result_out_of_range)
-            v = std::strtod(std::string(first, p).c_str(), nullptr);  // strtod's overflow and underflow
-        else if (result.ec != std::errc() || result.ptr != p)
-            return scan_result::not_a_number;
+    if (s.simple && exact_decimal(s.mantissa, s.scale, v)) {
+        *value = v;
+        return true;
     }
+    const auto result = std::from_chars(first, last, v);
+    if (result.ec == std::errc::result_out_of_range)
+        v = std::strtod(std::string(first, last).c_str(), nullptr);  // strtod's overflow and underflow
+    else if (result.ec != std::errc() || result.ptr != last)
+        return false;
+    *value = v;
+    return true;
+}
+
+// The number grammar over bytes in memory, converting as it goes. With `more`
+// the bytes may go on past end, and a token that reaches end is incomplete.
+// Otherwise *stop is where the token ends (what a failed conversion consumed
+// included) and *value the number.
+scan_result scan_number(const char* p, const char* end, bool more, const char** stop, double* value,
+                        bare_exponent bare = bare_exponent::refuse) {
+    number_scan s{p, end, more};
+    const scan_result cut = more ? scan_result::incomplete : scan_result::not_a_number;
+    bool negative = false;
+    if (!s.at_end() && (*s.p == '+' || *s.p == '-')) negative = *s.p++ == '-';
+    if (s.at_end()) {
+        *stop = s.p;
+        return cut;
+    }
+    const char* const first = s.p;
+    if ((*s.p | 0x20) == 'i' || (*s.p | 0x20) == 'n') return scan_special_word(s, negative, stop, value);
+    scan_mantissa(s);
+    if (s.at_end() && more) return scan_result::incomplete;
+    if (!s.digits) {
+        *stop = s.p;
+        return scan_result::not_a_number;
+    }
+    const scan_result exponent = scan_exponent(s, bare, stop);
+    if (exponent != scan_result::number) return exponent;
+    *stop = s.p;
+    double v;
+    if (!convert_decimal(s, first, s.p, &v)) return scan_result::not_a_number;
     *value = negative ? -v : v;
     return scan_result::number;
 }
@@ -294,7 +327,6 @@ bool skip_finite_real(const char*& p, const char* end) {
     // else (no digit at all, an exponent, a word, a long run) is converted.
     const bool digits = point > first || q > point + 1;
     if (digits && point - first <= 300 && (q == end || (*q != 'e' && *q != 'E' && !is_letter(static_cast<unsigned char>(*q))))) {
-        if (static_cast<std::size_t>(q - first) > real_room) return false;
         p = q;
         return true;
     }
@@ -305,9 +337,33 @@ bool skip_finite_real(const char*& p, const char* end) {
     return true;
 }
 
+namespace {
+
+// A token that fills the whole buffer: its bytes are gathered and converted
+// as one piece. False when they do not form one number from end to end.
+bool read_long_real(byte_reader& in, double& out) {
+    std::string token;
+    int c = in.peek();
+    if (c == '+' || c == '-') {
+        token.push_back(static_cast<char>(in.get()));
+        c = in.peek();
+    }
+    while (c != -1 && (is_digit(c) || is_letter(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-')) {
+        token.push_back(static_cast<char>(in.get()));
+        c = in.peek();
+    }
+    const char* stop = nullptr;
+    double value = 0.0;
+    const char* const end = token.data() + token.size();
+    if (scan_number(token.data(), end, false, &stop, &value) != scan_result::number || stop != end) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
 // Scans in place, moving the unread bytes to the front of the buffer when a
-// token runs into its end. A token longer than the whole buffer is consumed
-// byte by byte and refused (it is far over the 400 bytes a number may have).
+// token runs into its end.
 bool read_real(byte_reader& in, double& out) {
     for (;;) {
         const char* stop = nullptr;
@@ -322,16 +378,25 @@ bool read_real(byte_reader& in, double& out) {
         // At the end of the file the token is complete: scan it once more as such.
         if (!in.extend() && !in.at_end_of_file()) break;
     }
-    int c = in.peek();
-    if (c == '+' || c == '-') {
-        in.get();
-        c = in.peek();
-    }
-    while (c != -1 && (is_digit(c) || is_letter(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-')) {
-        in.get();
-        c = in.peek();
-    }
-    return false;
+    return read_long_real(in, out);
+}
+
+double leading_decimal(const char* text) {
+    const char* p = text;
+    while (is_space(static_cast<unsigned char>(*p))) ++p;
+    const char* stop = nullptr;
+    double value = 0.0;
+    const char* const end = p + std::strlen(p);
+    return scan_number(p, end, false, &stop, &value, bare_exponent::ignore) == scan_result::number ? value : 0.0;
+}
+
+bool read_line_text(byte_reader& in, std::string& out) {
+    out.clear();
+    int c = in.get();
+    if (c == -1) return false;
+    for (; c != '\n' && c != -1; c = in.get()) out.push_back(static_cast<char>(c));
+    out.push_back('\n');
+    return true;
 }
 
 bool read_quoted_value(byte_reader& in, std::string& out, std::size_t room) {

@@ -104,11 +104,15 @@ bool read_int(byte_reader& in, int& out);
 // "%lf" after the caller has skipped what it allows: the longest prefix of the
 // form [sign] digits [. digits] [e [sign] digits] (or "." digits), as strtod
 // reads decimal numbers, with the exponent taken only when it has a digit. Also
-// takes inf, infinity and nan in any letter case. False when no number
-// starts here: nothing is consumed unless the bytes could begin a number (a
-// sign, a point, letters, an exponent without digits), and a token of more
-// than 400 bytes is consumed and refused. The value may be infinite or not a number.
+// takes inf, infinity and nan in any letter case, and numbers of any length.
+// False when no number starts here: nothing is consumed unless the bytes could
+// begin a number (a sign, a point, letters, an exponent without digits). The
+// value may be infinite or not a number.
 bool read_real(byte_reader& in, double& out);
+
+// atof: blanks, then the longest leading decimal number (an exponent without
+// digits is left out, so "2e" is 2); 0.0 when no number starts there.
+double leading_decimal(const char* text);
 
 // mantissa x 10^scale when both are exact doubles, in one correctly rounded
 // operation (so equal to strtod's result); false otherwise.
@@ -122,6 +126,10 @@ bool parse_real(const char*& p, const char* end, double& value);
 // keeping its value (for fields that are read and discarded); moves p past it.
 // Agrees with parse_real followed by a finiteness test.
 bool skip_finite_real(const char*& p, const char* end);
+
+// The rest of the current line through its line feed into out, a line feed
+// always ending it. False when the file has ended before the line.
+bool read_line_text(byte_reader& in, std::string& out);
 
 // Quoted-value rule: reads one byte; if it is a double quote the value starts
 // after it. The value runs to the next double quote or line feed (both

@@ -34,7 +34,7 @@ void load_side_by_side(const run_settings& s, spot_tables& t, int first, int las
             held_console hold(mine.console);
             try {
                 byte_reader in = header_walk(h, s.file_name(h), t);
-                load_spot_records(in, h, s, t, true, file_order::side_by_side);
+                load_spot_records(in, h, s, t, file_order::side_by_side);
             } catch (...) {
                 mine.failure = std::current_exception();
                 int seen = first_failed.load();
@@ -71,6 +71,10 @@ void load_files(const run_settings& s, spot_tables& t) {
         return;
     }
     std::vector<file_outcome> outcome(static_cast<std::size_t>(t.file_count) + 1);
+    // Each file's header walk sets its own entry; sized here, they never move.
+    const std::size_t entries = static_cast<std::size_t>(t.file_count) + 1;
+    if (t.file_layout.size() < entries) t.file_layout.resize(entries);
+    if (t.file_type.size() < entries) t.file_type.resize(entries);
     int first = 1;
     if (s.check_layout) {
         // The others compare their positions with file 1's.

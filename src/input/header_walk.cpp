@@ -6,6 +6,7 @@
 #include <string>
 
 #include "input/result_format.hpp"
+#include "input/titled_header.hpp"
 #include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
 #include "numeric/run_end.hpp"
@@ -29,10 +30,14 @@ const factor_line factor_lines[6] = {
 
 class header_reader {
 public:
-    header_reader(byte_reader& in, const char* file_name) : in_(in), file_name_(file_name) {}
+    header_reader(byte_reader& in, const char* file_name, const layout_probe& probe)
+        : in_(in), file_name_(file_name), probe_(probe) {}
 
-    [[noreturn]] void ends() {
-        layout_failure(file_name_, in_.line(), "the file ends inside the header, before the first data row");
+    [[noreturn]] void ends() { fail(in_.line(), header_ends_text); }
+    // A file naming a later version gets the message on the versions read instead.
+    [[noreturn]] void fail(long long line, const std::string& what) {
+        if (probe_.claims_later) unreadable_layout(file_name_, probe_);
+        layout_failure(file_name_, line, what);
     }
     int get() {
         const int c = in_.get();
@@ -47,23 +52,21 @@ public:
         const long long line = in_.line();
         int c = '=';
         for (int i = 0; i < count; ++i) c = get();
-        if (c != '=')
-            layout_failure(file_name_, line,
-                           std::string("expected the key of the ") + factor_lines[k].name + " factor to end in \"=\"");
+        if (c != '=') fail(line, std::string("expected the key of the ") + factor_lines[k].name + " factor to end in \"=\"");
     }
     double factor(int k) {
         const long long line = in_.line();
         skip_blanks(in_);
         double value;
         if (!read_real(in_, value) || !std::isfinite(value))
-            layout_failure(file_name_, line,
-                           std::string("expected a number after the key of the ") + factor_lines[k].name + " factor");
+            fail(line, std::string("expected a number after the key of the ") + factor_lines[k].name + " factor");
         return value;
     }
 
 private:
     byte_reader& in_;
     const char* file_name_;
+    const layout_probe& probe_;
 };
 
 void print_factor(int k, double value) {
@@ -84,21 +87,31 @@ byte_reader header_walk(int h, const char* name, spot_tables& t) {
     return in;
 }
 
-void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t) {
+namespace {
+
+// Echoes the header value naming the images, kept in header_line11_text[h].
+void echo_image_names(const std::string& text, int h, spot_tables& t) {
+    char* line11 = &t.header_line11_text[h][0];
+    const std::size_t length = text.size() < header_value_room ? text.size() : header_value_room;
+    std::memcpy(line11, text.data(), length);
+    line11[length] = '\0';
+    progress_text("\n%s\n", line11);
+}
+
+// The 1.x header: line 11 echoed, the five factor lines read where they stand.
+void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
+        if (probe.claims_later) unreadable_layout(name, probe);
         failure_text("\n %s is not a valid GenePix output file.\n", name);
         failure_text("\n");
         failure_stop(1);
     }
-    header_reader header(in, name);
-    header.skip(9);
+    header_reader header(in, name, probe);
+    header.skip(fixed_header::image_names_line - 2);
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10, not used
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
-    char* line11 = &t.header_line11_text[h][0];
-    std::memcpy(line11, text.data(), text.size());
-    line11[text.size()] = '\0';
-    progress_text("\n%s\n", line11);
+    echo_image_names(text, h, t);
     header.skip(1);
 
     // Factor 1 finds where the factor lines start: line 13, or line 15 when
@@ -128,4 +141,29 @@ void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t
     c = header.get();
     if (c == '"') c = header.get();
     header.skip(c == 'S' ? 2 : 1);
+}
+
+// A later header: its data are normalised already, so every factor is 1.
+void walk_titled_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t) {
+    t.file_layout[static_cast<std::size_t>(h)] = titled_layout(probe, name);
+    skip_lines(in, static_cast<int>(probe.title_line));
+    echo_image_names(image_record(probe), h, t);
+    for (int k = 1; k <= 5; ++k) {
+        t.norm_factor[h][k] = 1.0;
+        print_factor(k, 1.0);
+    }
+}
+
+}  // namespace
+
+void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t) {
+    if (t.file_layout.size() <= static_cast<std::size_t>(h)) t.file_layout.resize(static_cast<std::size_t>(h) + 1);
+    t.file_layout[static_cast<std::size_t>(h)] = row_layout{};
+    if (t.file_type.size() <= static_cast<std::size_t>(h)) t.file_type.resize(static_cast<std::size_t>(h) + 1);
+    const layout_probe probe = probe_layout(in);
+    t.file_type[static_cast<std::size_t>(h)] = probe.type;
+    if (probe.titled)
+        walk_titled_header(in, probe, h, name, t);
+    else
+        walk_fixed_header(in, probe, h, name, t);
 }

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "input/byte_reader.hpp"
+#include "input/result_layout.hpp"
 
-constexpr int data_fields = 43;
 constexpr std::size_t word_room = 49;          // first word, field 38
 constexpr std::size_t header_value_room = 399;  // quoted header values
 constexpr std::size_t title_room = 49;          // column-title candidate
@@ -21,3 +21,7 @@ inline bool is_flag_value(double v) { return v == 0.0 || v == -50.0 || v == 100.
 
 // Prints "\n <file>, line <line>: <what>\n" and makes a failure stop with status 1.
 [[noreturn]] void layout_failure(const char* file, long long line, const std::string& what);
+
+// What every reader says of a file that ends before its first data row.
+inline const std::string header_ends_text = "the file ends inside the header, before the first data row";
+[[noreturn]] inline void header_ends(const char* file, long long line) { layout_failure(file, line, header_ends_text); }

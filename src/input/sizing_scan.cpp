@@ -4,16 +4,21 @@
 #include <cstdio>
 #include <string>
 
+#include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
+#include "input/titled_header.hpp"
 #include "numeric/console_text.hpp"
 #include "numeric/run_end.hpp"
 
 namespace {
 
-[[noreturn]] void header_ends(byte_reader& in, const char* file_name) {
-    layout_failure(file_name, in.line(), "the file ends inside the header, before the first data row");
-}
+// The last data row the scan has seen.
+struct last_row {
+    bool seen = false;
+    long long block = 0, column = 0, row = 0;
+    long long line = 0;
+};
 
 // atoi on the Block text: blanks, an optional sign, leading digits.
 long long leading_integer(const std::string& text) {
@@ -37,6 +42,158 @@ bool read_through_tab(byte_reader& in, std::string* out, std::size_t room) {
     }
 }
 
+// A header failure of the fixed path: today's message, or for a file that
+// names a later version, the message on the versions the program reads.
+[[noreturn]] void fixed_header_ends(byte_reader& in, const char* file_name, const layout_probe& probe) {
+    if (probe.claims_later) unreadable_layout(file_name, probe);
+    header_ends(file_name, in.line());
+}
+
+// The 1.x header: the line after RatioFormulation (1.2) or two lines further
+// (1.4) is the title candidate; when it does not hold Block the titles stand
+// two lines below it.
+void skip_fixed_header(byte_reader& in, const char* file_name, const layout_probe& probe) {
+    std::string text;
+    if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
+        if (probe.claims_later) unreadable_layout(file_name, probe);
+        failure_text("\n %s is not a valid GenePix output file\n", file_name);
+        failure_text("\n");
+        failure_stop(1);
+    }
+    const int to_ratio_record = fixed_header::ratio_record_line - 1;
+    if (skip_lines(in, to_ratio_record) != to_ratio_record) fixed_header_ends(in, file_name, probe);
+    if (!read_quoted_value(in, text, header_value_room)) fixed_header_ends(in, file_name, probe);
+    const int to_candidate = text.find("RatioFormulation") != std::string::npos ? 8 : 10;
+    if (skip_lines(in, to_candidate) != to_candidate) fixed_header_ends(in, file_name, probe);
+    if (!read_quoted_value(in, text, title_room)) fixed_header_ends(in, file_name, probe);
+    if (text.find("Block") == std::string::npos && skip_lines(in, 2) != 2) fixed_header_ends(in, file_name, probe);
+}
+
+// One 1.x row byte by byte, as the scan has always read it: Block up to its
+// tab, Column and Row, then the numbers of fields 6 to 43 (38 a word).
+// Updates `last` when Column and Row are integers and last_number with the
+// last number read. False when the file ends inside the row.
+bool scan_fixed_row_bytewise(byte_reader& in, last_row& last, double& last_number, bool& not_a_row) {
+    const long long line = in.line();
+    const int first = in.get();
+    if (first == -1) return false;
+    std::string block_text(1, static_cast<char>(first));
+    if (first != '\t' && !read_through_tab(in, &block_text, block_text_room)) return false;
+    if (block_text.back() == '\t') block_text.pop_back();
+    if (block_text.size() > block_text_room) block_text.resize(block_text_room);
+    int this_column = 0, this_row = 0;
+    skip_space(in);
+    const bool column_read = read_int(in, this_column);
+    skip_space(in);
+    const bool row_read = column_read && read_int(in, this_row);
+    not_a_row = !row_read && first != '\n';
+    if (row_read) last = {true, leading_integer(block_text), this_column, this_row, line};
+    in.get();  // the tab after field 3
+    if (!read_through_tab(in, nullptr, 0) || !read_through_tab(in, nullptr, 0)) return false;
+    std::string word;
+    for (int field = fixed_field::first_number; field <= data_fields; ++field) {
+        skip_space(in);
+        double value;
+        if (field == fixed_field::log_ratio)
+            read_word(in, word, word_room);
+        else if (read_real(in, value))
+            last_number = value;
+    }
+    return true;
+}
+
+// The 1.x data rows, up to the first whose last number is not a flag value.
+// When a line that is not a data row ends them, its number is kept in
+// *ending_line (else 0) so that the rest of the file can be checked.
+last_row walk_fixed_rows(byte_reader& in, bool in_place, long long* ending_line) {
+    last_row last;
+    double last_number = 0.0;
+    row_values plain;
+    *ending_line = 0;
+    while (is_flag_value(last_number)) {
+        const long long line = in.line();
+        if (in_place && parse_row_in_place(in, plain, {}, {}, false)) {
+            last = {true, plain.block, plain.column, plain.row, line};
+            last_number = plain.field[fixed_field::flags];
+            skip_lines(in, 1);
+            continue;
+        }
+        bool not_a_row = false;
+        const bool whole = scan_fixed_row_bytewise(in, last, last_number, not_a_row);
+        *ending_line = not_a_row ? line : 0;
+        if (!whole) break;
+        skip_lines(in, 1);
+    }
+    return last;
+}
+
+// Counts the lines left. After a line that ended the data without being a
+// data row, a data row further on means the file is damaged there, not ended.
+void pass_remaining_lines(byte_reader& in, const char* file_name, long long ending_line) {
+    if (ending_line == 0) {
+        while (skip_lines(in, 1) == 1) {
+        }
+        return;
+    }
+    std::string text;
+    while (read_line_text(in, text))
+        if (is_fixed_data_row(text.data(), text.data() + text.size() - 1))
+            layout_failure(file_name, ending_line,
+                           "this line is not a data row (its Block, Column and Row are not integers), yet data "
+                           "rows follow it; mend or remove the line");
+}
+
+// The titled data rows, by the same end-of-data rule; blank lines are passed
+// over and a row that breaks the layout stops the run.
+last_row walk_titled_rows(byte_reader& in, const char* file_name, const row_layout& layout, bool in_place) {
+    last_row last;
+    row_values v;
+    std::string line_text;
+    for (double flags = 0.0; is_flag_value(flags);) {
+        const long long line = in.line();
+        if (!(in_place && parse_row_in_place(in, v, {}, {}, false, layout))) {
+            if (!read_line_text(in, line_text)) break;
+            const char* const begin = line_text.data();
+            const char* const end = begin + line_text.size() - 1;
+            if (is_blank_line(begin, end)) continue;
+            row_fault fault;
+            if (!parse_titled_row(begin, end, layout, v, {}, {}, false, fault))
+                layout_failure(file_name, line, describe_row_fault(layout, fault));
+        } else {
+            skip_lines(in, 1);
+        }
+        last = {true, v.block, v.column, v.row, line};
+        flags = v.field[fixed_field::flags];
+    }
+    return last;
+}
+
+// Block x Column x Row of the last data row, checked against what the file can hold.
+layout_size size_from_last_row(const last_row& last, long long lines, const char* file_name, long long fail_line,
+                               int replicate_count) {
+    if (!last.seen) layout_failure(file_name, fail_line, "no data row found after the header");
+    const long long block = last.block, column = last.column, row = last.row;
+    // Checked in floating point first so the exact product cannot overflow.
+    const double rough = static_cast<double>(block) * static_cast<double>(column) * static_cast<double>(row);
+    const bool huge = rough > 4.0e18 || rough < -4.0e18;
+    const long long spots = huge ? (rough > 0 ? LLONG_MAX : LLONG_MIN) : block * column * row;
+    const std::string count = huge ? (rough > 0 ? "far more than " + std::to_string(INT_MAX) : "far below 1")
+                                   : std::to_string(spots);
+    const std::string last_text = "the last data row (Block " + std::to_string(block) + ", Column " +
+                                  std::to_string(column) + ", Row " + std::to_string(row) + ") gives " + count +
+                                  " spots";
+    if (spots < 1) layout_failure(file_name, last.line, last_text + "; expected at least 1");
+    if (spots > INT_MAX)
+        layout_failure(file_name, last.line, huge ? last_text : last_text + ", more than " + std::to_string(INT_MAX));
+    if (spots > lines)
+        layout_failure(file_name, last.line,
+                       last_text + ", but the file has only " + std::to_string(lines) + " lines");
+    layout_size size;
+    size.spot_count = static_cast<int>(spots);
+    size.gene_count = size.spot_count / replicate_count;
+    return size;
+}
+
 }  // namespace
 
 layout_size sizing_scan(const char* file_name, int replicate_count) {
@@ -48,95 +205,27 @@ layout_size sizing_scan(const char* file_name, int replicate_count) {
     return sizing_scan_stream(in, file_name, replicate_count);
 }
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, bool in_place) {
-    std::string text;
-    if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
-        failure_text("\n %s is not a valid GenePix output file\n", file_name);
-        failure_text("\n");
-        failure_stop(1);
-    }
-    if (skip_lines(in, 18) != 18) header_ends(in, file_name);
-    if (!read_quoted_value(in, text, header_value_room)) header_ends(in, file_name);
-    const int to_candidate = text.find("RatioFormulation") != std::string::npos ? 8 : 10;
-    if (skip_lines(in, to_candidate) != to_candidate) header_ends(in, file_name);
-    if (!read_quoted_value(in, text, title_room)) header_ends(in, file_name);
-    if (text.find("Block") == std::string::npos && skip_lines(in, 2) != 2) header_ends(in, file_name);
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count) {
+    return sizing_scan_stream(in, file_name, replicate_count, reading_path::in_place);
+}
 
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, reading_path path) {
+    const bool in_place = path == reading_path::in_place;
+    const layout_probe probe = probe_layout(in);
+    row_layout layout;
+    if (probe.titled) {
+        layout = titled_layout(probe, file_name);
+        skip_lines(in, static_cast<int>(probe.title_line));
+    } else {
+        skip_fixed_header(in, file_name, probe);
+    }
     progress_text("\n Program running...\n");
-
-    double last_number = 0.0;
-    bool have_row = false;
-    long long block = 0, column = 0, row = 0;
-    long long row_line = 0;
-    std::string block_text;
-    std::string word;
-    row_values plain;
-    while (is_flag_value(last_number)) {
-        const long long line = in.line();
-        if (in_place && parse_row_in_place(in, plain, {}, {}, false)) {
-            have_row = true;
-            block = plain.block;
-            column = plain.column;
-            row = plain.row;
-            row_line = line;
-            last_number = plain.field[data_fields];
-            skip_lines(in, 1);
-            continue;
-        }
-        const int first = in.get();
-        if (first == -1) break;
-        block_text.assign(1, static_cast<char>(first));
-        if (first != '\t' && !read_through_tab(in, &block_text, block_text_room)) break;
-        if (block_text.back() == '\t') block_text.pop_back();
-        if (block_text.size() > block_text_room) block_text.resize(block_text_room);
-        int this_column = 0, this_row = 0;
-        skip_space(in);
-        const bool column_read = read_int(in, this_column);
-        skip_space(in);
-        const bool row_read = column_read && read_int(in, this_row);
-        if (row_read) {
-            have_row = true;
-            block = leading_integer(block_text);
-            column = this_column;
-            row = this_row;
-            row_line = line;
-        }
-        in.get();  // the tab after field 3
-        if (!read_through_tab(in, nullptr, 0) || !read_through_tab(in, nullptr, 0)) break;
-        for (int field = 6; field <= data_fields; ++field) {
-            skip_space(in);
-            double value;
-            if (field == 38)
-                read_word(in, word, word_room);
-            else if (read_real(in, value))
-                last_number = value;
-        }
-        skip_lines(in, 1);
-    }
+    long long ending_line = 0;
+    const last_row last =
+        layout.titled ? walk_titled_rows(in, file_name, layout, in_place) : walk_fixed_rows(in, in_place, &ending_line);
     // Count the lines left, so a spot count no file of this size can hold is caught.
-    while (skip_lines(in, 1) == 1) {
-    }
-    const long long lines = in.lines_read();
-
-    if (!have_row) layout_failure(file_name, in.line(), "no data row found after the header");
-    // Checked in floating point first so the exact product cannot overflow.
-    const double rough = static_cast<double>(block) * static_cast<double>(column) * static_cast<double>(row);
-    const bool huge = rough > 4.0e18 || rough < -4.0e18;
-    const long long spots = huge ? (rough > 0 ? LLONG_MAX : LLONG_MIN) : block * column * row;
-    const std::string count = huge ? (rough > 0 ? "far more than " + std::to_string(INT_MAX) : "far below 1")
-                                   : std::to_string(spots);
-    const std::string last_row = "the last data row (Block " + std::to_string(block) + ", Column " +
-                                 std::to_string(column) + ", Row " + std::to_string(row) + ") gives " + count +
-                                 " spots";
-    if (spots < 1) layout_failure(file_name, row_line, last_row + "; expected at least 1");
-    if (spots > INT_MAX)
-        layout_failure(file_name, row_line, huge ? last_row : last_row + ", more than " + std::to_string(INT_MAX));
-    if (spots > lines)
-        layout_failure(file_name, row_line, last_row + ", but the file has only " + std::to_string(lines) + " lines");
-
-    layout_size size;
-    size.spot_count = static_cast<int>(spots);
-    size.gene_count = size.spot_count / replicate_count;
+    pass_remaining_lines(in, file_name, ending_line);
+    const layout_size size = size_from_last_row(last, in.lines_read(), file_name, in.line(), replicate_count);
     progress_text("The number of total spots in each file:  %d\n", size.spot_count);
     return size;
 }

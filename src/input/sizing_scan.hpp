@@ -15,5 +15,4 @@ struct layout_size {
 layout_size sizing_scan(const char* file_name, int replicate_count);
 
 // The same scan over an open reader; file_name only names the file in messages.
-// in_place = false reads every row byte by byte; tests compare the two ways.
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, bool in_place = true);
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count);

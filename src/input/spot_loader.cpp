@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
 
@@ -72,17 +73,6 @@ bool fails_quality_control(double f632, double b632, double f532, double b532, d
 
 namespace {
 
-std::string position_text(long long block, long long column, long long row) {
-    return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
-}
-
-[[noreturn]] void layout_mismatch(const run_settings& s, int f, long long line, const std::string& here,
-                                  const std::string& in_file_1) {
-    layout_failure(s.file_name(f), line,
-                   here + " where " + s.file_name(1) + " has " + in_file_1 +
-                       ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
-}
-
 // The same row byte by byte, stopping the run with a message on what breaks the layout.
 void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id) {
     v.block = row.integer(1);
@@ -94,8 +84,8 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
     row.text(4, name, name_room);
     row.text(5, id, id_room);
     std::string word;
-    for (int field = 6; field <= data_fields; ++field) {
-        if (field == 38) {
+    for (int field = fixed_field::first_number; field <= data_fields; ++field) {
+        if (field == fixed_field::log_ratio) {
             row.expect_field(field);
             read_word(in, word, word_room);
             continue;
@@ -106,31 +96,73 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
     if (c != '\n' && c != -1) row.fail(data_fields, "unexpected text after the last field");
 }
 
-}  // namespace
+// The next titled row, blank lines passed over; stops the run naming the spot
+// when the file ends first or the row breaks the layout. Returns its line.
+long long read_titled_row(byte_reader& in, row_reader& row, const row_layout& layout, row_values& v, series<char> name,
+                     series<char> id, int spot_count, bool in_place) {
+    std::string text;
+    for (;;) {
+        const long long line = in.line();
+        if (in_place && parse_row_in_place(in, v, name, id, true, layout)) {
+            skip_lines(in, 1);
+            return line;
+        }
+        if (!read_line_text(in, text))
+            row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
+                            " data rows");
+        const char* const begin = text.data();
+        const char* const end = begin + text.size() - 1;
+        if (is_blank_line(begin, end)) continue;
+        row_fault fault;
+        if (!parse_titled_row(begin, end, layout, v, name, id, true, fault))
+            layout_failure(row.file_name_, line, "spot " + std::to_string(row.spot) + ", " +
+                                                     describe_row_fault(layout, fault));
+        return line;
+    }
+}
 
-void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
-                       file_order order) {
-    static const int ratio_field[6] = {0, 27, 28, 29, 30, 32};
+// The next 1.x row, in place when it is plain, else byte by byte. Returns its line.
+long long read_fixed_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id,
+                         int spot_count, bool in_place) {
+    if (skip_space(in) == -1)
+        row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
+                        " data rows");
+    const long long line = in.line();
+    if (!in_place || !parse_row_in_place(in, v, name, id)) read_row(in, row, v, name, id);
+    return line;
+}
+
+std::string position_text(long long block, long long column, long long row) {
+    return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
+}
+
+[[noreturn]] void layout_mismatch(const run_settings& s, int f, long long line, const std::string& here,
+                                  const std::string& in_file_1) {
+    layout_failure(s.file_name(f), line,
+                   here + " where " + s.file_name(1) + " has " + in_file_1 +
+                       ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
+}
+
+void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
+               file_order order) {
+    const row_layout fixed;
+    const row_layout& layout =
+        static_cast<std::size_t>(f) < t.file_layout.size() ? t.file_layout[static_cast<std::size_t>(f)] : fixed;
     row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;
     const bool side_by_side = order == file_order::side_by_side;
     const bool keep_texts = last_file || !side_by_side;
-    // Side by side, the positions other files compare with are file 1's, and
-    // the check makes the last file's the same: it leaves them as they are.
     const bool keep_positions = (last_file && !(side_by_side && compare)) || (f == 1 && settings.check_layout);
     char name_scratch[name_room + 1];
     char id_scratch[id_room + 1];
     row_values v;
     for (int s = 1; s <= t.spot_count; ++s) {
+        row.spot = s;
         const series<char> name = keep_texts ? t.gene_name[s] : series<char>(name_scratch, 0, name_room);
         const series<char> id = keep_texts ? t.gene_id[s] : series<char>(id_scratch, 0, id_room);
-        row.spot = s;
-        if (skip_space(in) == -1)
-            row.fail(1, "the file ends after " + std::to_string(s - 1) + " of " + std::to_string(t.spot_count) +
-                            " data rows");
-        const long long line = in.line();
-        if (!in_place || !parse_row_in_place(in, v, name, id, keep_texts)) read_row(in, row, v, name, id);
+        const long long line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
+                                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
         // Until the last file, the positions held are file 1's when comparing.
         if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
             layout_mismatch(settings, f, line, position_text(v.block, v.column, v.row),
@@ -140,13 +172,16 @@ void load_spot_records(byte_reader& in, int f, const run_settings& settings, spo
             t.spot_column[s] = v.column;
             t.spot_row[s] = v.row;
         }
-        t.f632_median[f][s] = v.field[9];
-        t.b632_median[f][s] = v.field[12];
-        t.f532_median[f][s] = v.field[18];
-        t.b532_median[f][s] = v.field[21];
-        t.spot_ratio[f][s] = v.field[ratio_field[settings.ratio_approach]];
-        double flag = v.field[data_fields];
-        if (fails_quality_control(v.field[9], v.field[12], v.field[18], v.field[21], settings.qc_constant)) flag = -90.0;
+        t.f632_median[f][s] = v.field[fixed_field::red_median];
+        t.b632_median[f][s] = v.field[fixed_field::red_background];
+        t.f532_median[f][s] = v.field[fixed_field::green_median];
+        t.b532_median[f][s] = v.field[fixed_field::green_background];
+        t.spot_ratio[f][s] = v.field[fixed_field::ratio[static_cast<std::size_t>(settings.ratio_approach)]];
+        double flag = v.field[fixed_field::flags];
+        if (fails_quality_control(v.field[fixed_field::red_median], v.field[fixed_field::red_background],
+                                  v.field[fixed_field::green_median], v.field[fixed_field::green_background],
+                                  settings.qc_constant))
+            flag = -90.0;
         t.spot_flag[f][s] = flag;
     }
     const bool more_rows = settings.check_layout && skip_space(in) != -1;
@@ -155,4 +190,18 @@ void load_spot_records(byte_reader& in, int f, const run_settings& settings, spo
         layout_mismatch(settings, f, in.line(), "a data row", "none (its last data row is spot " +
                                                                    std::to_string(t.spot_count) + ")");
     in.close();
+}
+
+}  // namespace
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t) {
+    load_rows(in, f, settings, t, true, file_order::one_after_another);
+}
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, file_order order) {
+    load_rows(in, f, settings, t, true, order);
+}
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, reading_path path) {
+    load_rows(in, f, settings, t, path == reading_path::in_place, file_order::one_after_another);
 }

@@ -38,4 +38,6 @@ void release_spot_tables(spot_tables& t) {
     dmatrix_free(t.b632_median, 1, nf, 1, ns);
     dmatrix_free(t.f532_median, 1, nf, 1, ns);
     dmatrix_free(t.f632_median, 1, nf, 1, ns);
+    t.file_layout.clear();
+    t.file_type.clear();
 }

@@ -264,6 +264,34 @@ def real_mistakes(program, realdata):
         check(not os.path.exists(os.path.join(work, "mixed", "merge.txt")), "mixed layouts: merge.txt written")
 
 
+def html_option(program, cases):
+    """--html adds report.html beside the reports and changes none of them;
+    without it, and in the dialogue, no page is written."""
+    case = os.path.join(cases, "merge_rules")
+    args = options_from_answers(case)
+    with tempfile.TemporaryDirectory() as work:
+        copy_case(case, work)
+        plain = run(program, ["-o", "plain"] + args, work)
+        paged = run(program, ["--html", "-o", "paged"] + args, work)
+        check(plain.returncode == 0 and paged.returncode == 0, "--html: a run failed")
+        check(not os.path.exists(os.path.join(work, "plain", "report.html")), "a run without --html wrote report.html")
+        page = os.path.join(work, "paged", "report.html")
+        check(os.path.exists(page) and open(page, "rb").read().startswith(b"<!DOCTYPE html>"),
+              "--html wrote no page")
+        check(b"paged/report.html" in paged.stdout, "--html: the summary does not name report.html")
+        for report in REPORTS:
+            check(open(os.path.join(work, "plain", report), "rb").read() ==
+                  open(os.path.join(work, "paged", report), "rb").read(), f"--html changed {report}")
+        os.makedirs(os.path.join(work, "blocked", "report.html"))
+        blocked = run(program, ["--html", "-o", "blocked"] + args, work)
+        check(blocked.returncode == 1 and b"can't write the report <blocked/report.html>" in blocked.stderr,
+              f"--html onto a folder: status {blocked.returncode}, {blocked.stderr!r}")
+        answers = open(os.path.join(case, "answers.txt"), "rb").read()
+        dialogue = run(program, [], work, answers)
+        check(dialogue.returncode == 0 and not os.path.exists(os.path.join(work, "report.html")),
+              "the dialogue wrote report.html")
+
+
 def main():
     program, cases = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     mismatched = []
@@ -275,6 +303,7 @@ def main():
     file_errors(program, os.path.join(cases, "one_file_basic"), "slide1.gpr")
     helper_outputs(program)
     guard_rails(program, cases)
+    html_option(program, cases)
     long_paths_and_terminal(program, cases)
     if len(sys.argv) > 3:
         real_mistakes(program, sys.argv[3])

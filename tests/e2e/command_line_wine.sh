@@ -4,7 +4,8 @@
 # with CR LF line ends) into an output folder given with a drive letter and
 # backslashes; a file given by such a path is named as given; a usage error
 # ends with status 2 before anything is written.
-#   command_line_wine.sh PATH/TO/spotweave.exe
+#   command_line_wine.sh PATH/TO/spotweave.exe [PATH/TO/linux/spotweave]
+# With the Linux program, report.html of both must be the same bytes.
 set -u
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 cases=$(cd "$(dirname "$0")/cases" && pwd)
@@ -64,6 +65,26 @@ grep -q "spotweave: --qc 9: expected a number from 1.0 to 5.0 (see spotweave --h
 [ -e "$work/never" ] && problems="$problems output folder made;"
 verdict "usage error" "$problems"
 rm -rf "$work"
+
+# report.html: the same bytes as the Linux program's page of the same run.
+linux=${2:-}
+[ -n "$linux" ] && linux=$(cd "$(dirname "$linux")" && pwd)/$(basename "$linux")
+if [ -n "$linux" ] && [ -x "$linux" ]; then
+    work=$(mktemp -d "${TMPDIR:-/tmp}/spotweave-wine-cli-XXXXXX")
+    examples=$(cd "$(dirname "$0")/../../examples" && pwd)
+    cp "$examples"/*.gpr "$work/"
+    (cd "$work" && timeout 120 wine "$exe" -q --html -r 3 -o win slide1.gpr slide2.gpr slide3.gpr \
+        > /dev/null 2>&1 < /dev/null)
+    status=$?
+    (cd "$work" && "$linux" -q --html -r 3 -o linux slide1.gpr slide2.gpr slide3.gpr > /dev/null 2>&1 < /dev/null)
+    problems=""
+    [ "$status" = 0 ] || problems="$problems status $status;"
+    cmp -s "$work/win/report.html" "$work/linux/report.html" || problems="$problems pages differ;"
+    verdict "report.html as on Linux" "$problems"
+    rm -rf "$work"
+else
+    echo "skip command line report.html: no Linux program given to compare with"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

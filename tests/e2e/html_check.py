@@ -13,6 +13,7 @@
         that it drew: every picture in the DOM, a page that is not blank.
         Exits 77 (skipped) when chromium is not installed.
 """
+import html
 import os
 import re
 import shutil
@@ -91,7 +92,28 @@ def merge_counts(merge_text):
     return aside.split("\t")[:-1], outliers.split("\t")[:-1], with_p
 
 
+def type_record(path):
+    """The value of the file's Type= header record, as the page should show it."""
+    with open(path, "rb") as f:
+        for _, line in zip(range(40), f):
+            text = line.decode("latin-1").strip().strip('"')
+            if text.startswith("Type="):
+                return text[5:].strip().strip('"')
+    return ""
+
+
+def check_versions(page, work, name):
+    rows = re.findall(r'<tr><td class="n">\d+</td><td>([^<]*)</td><td>([^<]*)</td>', page)
+    if not rows:
+        fail("%s: the page lists no files" % name)
+    for file_name, version in rows:
+        expected = type_record(os.path.join(work, html.unescape(file_name))) or "-"
+        if html.unescape(version) != expected:
+            fail("%s: the page gives %s the version %r, its header says %r" % (name, file_name, version, expected))
+
+
 def check_page(page, work, name):
+    check_versions(page, work, name)
     for bad in OUTSIDE:
         if bad in page:
             fail("%s: the page refers outside itself (%s)" % (name, bad))

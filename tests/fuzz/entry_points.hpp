@@ -14,6 +14,7 @@
 #include <string>
 #include <system_error>
 
+#include "input/reading_paths.hpp"
 #include "driver/run.hpp"
 #include "input/byte_reader.hpp"
 #include "input/header_walk.hpp"
@@ -86,7 +87,7 @@ inline int load_file(const std::string& file, const run_settings& s, spot_tables
     byte_reader in(file.data(), file.size());
     try {
         header_walk_stream(in, 1, s.file_name(1), t);
-        load_spot_records(in, 1, s, t, in_place);
+        load_spot_records(in, 1, s, t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     } catch (const run_end& end) {
         return end.status;
     }
@@ -135,6 +136,44 @@ inline outcome header_and_rows_bytes(const std::uint8_t* data, std::size_t size)
     release_spot_tables(in_place);
     release_spot_tables(byte_wise);
     return in_place_end == -1 ? outcome::normal : outcome::run_ended;
+}
+
+// A file of the later layout assembled from the input, so that most inputs
+// reach the titled reader: after the options byte, the bytes up to the first
+// 0x1E are header records (one a line), up to the second the title line, and
+// the rest the data rows. Line 1 and line 2's counts (records, titles) are
+// written to agree; option bit 3 leaves out the Type record naming version 3.
+inline std::string assemble_titled_file(std::uint8_t first, const std::string& rest) {
+    const std::size_t a = rest.find('\x1e');
+    const std::size_t b = a == std::string::npos ? std::string::npos : rest.find('\x1e', a + 1);
+    std::string records = "\"Type=GenePix Results 3\"\n";
+    if ((first & 8) != 0) records.clear();
+    records += rest.substr(0, a);
+    const std::string titles = a == std::string::npos ? std::string() : rest.substr(a + 1, b - a - 1);
+    const std::string rows = b == std::string::npos ? std::string() : rest.substr(b + 1);
+    if (!records.empty() && records.back() != '\n') records += '\n';
+    long long record_count = 0, title_count = 1;
+    for (char c : records) record_count += c == '\n';
+    for (char c : titles) title_count += c == '\t';
+    return "ATF\t1.0\n" + std::to_string(record_count) + "\t" + std::to_string(title_count) + "\n" + records +
+           titles + "\n" + rows;
+}
+
+// The assembled file through the sizing scan, then through the header walk
+// and the rows both ways, compared as header_and_rows_bytes compares them.
+inline outcome titled_file_bytes(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return outcome::refused;
+    const std::string file = assemble_titled_file(data[0], bytes_of(data + 1, size - 1));
+    {
+        byte_reader in(file.data(), file.size());
+        try {
+            sizing_scan_stream(in, "fuzz.gpr", 1);
+        } catch (const run_end&) {
+        }
+    }
+    std::string framed(1, static_cast<char>(data[0]));
+    framed += file;
+    return header_and_rows_bytes(reinterpret_cast<const std::uint8_t*>(framed.data()), framed.size());
 }
 
 // Two small result files of 8 spots (2 blocks of 2 x 2) that a whole run can

@@ -3,8 +3,8 @@
 #
 #   tests/fuzz/run.sh SECONDS [TARGET...]
 #
-# TARGET is fuzz_sizing_scan, fuzz_header_rows or fuzz_dialogue (all three by
-# default). FUZZ_BUILD_DIR chooses the build folder (default build-fuzz in the
+# TARGET is fuzz_sizing_scan, fuzz_header_rows, fuzz_dialogue or
+# fuzz_titled_file (all four by default). FUZZ_BUILD_DIR chooses the build folder (default build-fuzz in the
 # repository); the growing corpus and any crash, hang or leak input are kept
 # there, under corpus/ and artifacts/. FUZZ_JOBS=2 runs two targets at once.
 # Exits non-zero when a target reports a finding.
@@ -20,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${FUZZ_BUILD_DIR:-$repo/build-fuzz}
 jobs=${FUZZ_JOBS:-1}
-targets=${*:-fuzz_sizing_scan fuzz_header_rows fuzz_dialogue}
+targets=${*:-fuzz_sizing_scan fuzz_header_rows fuzz_dialogue fuzz_titled_file}
 
 # -O1 without NDEBUG: the container index checks stay on while fuzzing.
 cmake -S "$repo" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DSPOTWEAVE_FUZZ=ON -DSPOTWEAVE_TESTS=OFF \

@@ -1,5 +1,10 @@
 #!/usr/bin/env python3
-"""Synthetic GenePix Pro 3.0 result files ("ATF" text, one row per spot).
+"""Synthetic GenePix result files ("ATF" text, one row per spot).
+
+The spot values live in the 43 fields of the GenePix Results 1.4 row; a file
+is written in that layout (version "1.4" or "1.2") or in one of the later
+layouts of LATER_LAYOUTS, whose columns carry the same values under their
+titles, in their places, among columns of their own.
 
 Used as a library by build_cases.py and as a small command-line program:
 
@@ -47,6 +52,72 @@ FACTOR_KEYS = ["NormalizationFactor:RatioOfMedians=",
                "NormalizationFactor:MeanOfRatios=",
                "NormalizationFactor:RegressionRatio="]
 assert [len(k) for k in FACTOR_KEYS] == [35, 33, 35, 33, 36]
+
+
+# Later layouts: one (title, source) per column. A source is the 1.x field
+# number whose text the column carries, or the fixed text of a column the
+# 1.x layout lacks. {r} and {g} stand for the red and green wavelengths.
+def _channel(w, first, with_cv=False, bare_background=False):
+    """The nine (or, from Pro 5, twelve) columns of one channel."""
+    out = [("F%s Median" % w, first), ("F%s Mean" % w, first + 1), ("F%s SD" % w, first + 2)]
+    if with_cv:
+        out.append(("F%s CV" % w, "41"))
+    if bare_background:
+        out.append(("B%s" % w, "150"))
+    out += [("B%s Median" % w, first + 3), ("B%s Mean" % w, first + 4), ("B%s SD" % w, first + 5)]
+    if with_cv:
+        out.append(("B%s CV" % w, "77"))
+    out += [("%% > B%s+1SD" % w, first + 6), ("%% > B%s+2SD" % w, first + 7), ("F%s %% Sat." % w, first + 8)]
+    return out
+
+
+def _unused_channel(w):
+    return [(t, "0") for t, _ in _channel(w, 0)]
+
+
+def _ratio_set(suffix, r2="R\xb2", fields=(27, 28, 29, 30, 31, 32, 33)):
+    names = ["Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
+             "Ratios SD", "Rgn Ratio", "Rgn " + r2]
+    if isinstance(fields, str):
+        return [("%s %s" % (n, suffix), fields) for n in names]
+    return [("%s %s" % (n, suffix), f) for n, f in zip(names, fields)]
+
+
+HEAD = [("Block", 1), ("Column", 2), ("Row", 3), ("Name", 4), ("ID", 5), ("X", 6), ("Y", 7), ("Dia.", 8)]
+NET = [("F{r} Median - B{r}", 39), ("F{g} Median - B{g}", 40), ("F{r} Mean - B{r}", 41),
+       ("F{g} Mean - B{g}", 42)]
+
+LATER_LAYOUTS = {
+    # GenePix Pro 4.0.1, GenePix Results 2: four channels, three ratio sets.
+    "2": HEAD + _channel("{r}", 9) + _channel("{g}", 18) + _unused_channel("3") + _unused_channel("4")
+    + _ratio_set("({r}/{g})") + _ratio_set("(Ratio/2)", fields="0") + _ratio_set("(Ratio/3)", fields="0")
+    + [("F Pixels", 34), ("B Pixels", 35), ("Sum of Medians", 36), ("Sum of Means", 37),
+       ("Log Ratio ({r}/{g})", 38), ("Log Ratio (Ratio/2)", "Error"), ("Log Ratio (Ratio/3)", "Error"),
+       NET[0], NET[1], ("F3 Median - B3", "0"), ("F4 Median - B4", "0"), NET[2], NET[3],
+       ("F3 Mean - B3", "0"), ("F4 Mean - B4", "0"), ("Flags", 43), ("Normalize", "0")],
+    # GenePix Pro 4.1, GenePix Results 3.
+    "3-4.1": HEAD + _channel("{r}", 9) + _channel("{g}", 18) + _ratio_set("({r}/{g})")
+    + [("F Pixels", 34), ("B Pixels", 35), ("Sum of Medians", 36), ("Sum of Means", 37),
+       ("Log Ratio ({r}/{g})", 38)] + NET
+    + [("F{r} Total Intensity", "9000"), ("F{g} Total Intensity", "8000"), ("SNR {r}", "3.5"),
+       ("SNR {g}", "2.25"), ("Flags", 43), ("Normalize", "0")],
+    # GenePix Pro 5.0 to 7.2, GenePix Results 3: 56 columns.
+    "3": HEAD + _channel("{r}", 9, True, True) + _channel("{g}", 18, True, True)
+    + _ratio_set("({r}/{g})", r2="R2")
+    + [("F Pixels", 34), ("B Pixels", 35), ("Circularity", "100"), ("Sum of Medians ({r}/{g})", 36),
+       ("Sum of Means ({r}/{g})", 37), ("Log Ratio ({r}/{g})", 38)] + NET
+    + [("F{r} Total Intensity", "9000"), ("F{g} Total Intensity", "8000"), ("SNR {r}", "3.5"),
+       ("SNR {g}", "2.25"), ("Flags", 43), ("Normalize", "0"), ("Autoflag", "0")],
+}
+# Pro 6 with the array-list file's own columns after the standard ones.
+LATER_LAYOUTS["3-gal"] = LATER_LAYOUTS["3"] + [
+    ("RefNumber", "12"), ("ControlType", "false"), ("GeneName", "some gene"), ("TopHit", ""),
+    ("Description", "a description, with text")]
+assert len(LATER_LAYOUTS["2"]) == 82 and len(LATER_LAYOUTS["3-4.1"]) == 48 and len(LATER_LAYOUTS["3"]) == 56
+LATER_TYPES = {"2": "GenePix Results 2", "3-4.1": "GenePix Results 3", "3": "GenePix Results 3",
+               "3-gal": "GenePix Results 3"}
+LATER_CREATORS = {"2": "GenePix Pro 4.0.1.14", "3-4.1": "GenePix Pro 4.1.1.28", "3": "GenePix Pro 5.0.1.27",
+                  "3-gal": "GenePix Pro 6.1.0.2"}
 
 
 def fmt_ratio(v):
@@ -117,8 +188,12 @@ class ResultFile:
                  layout=15, supplier_line=True, quoted=True, crlf=False,
                  file_name_value="FileName=slide_635.tif\tslide_532.tif",
                  first_line="ATF\t1.0", leading_blank_lines=0,
-                 extra_rows=(), compact_numbers=False):
-        if layout not in (13, 15):
+                 extra_rows=(), compact_numbers=False, version="1.4",
+                 wavelengths=("635", "532"), ratio_formulation=None):
+        if version != "1.4" and version != "1.2":
+            if version not in LATER_LAYOUTS:
+                raise ValueError("unknown version %r" % version)
+        elif layout not in (13, 15):
             raise ValueError("layout is 13 or 15 (first factor line)")
         self.spots = list(spots)
         self.factors = [f if isinstance(f, str) else _num(f) for f in factors]
@@ -131,12 +206,73 @@ class ResultFile:
         self.leading_blank_lines = leading_blank_lines
         self.extra_rows = list(extra_rows)
         self.compact_numbers = compact_numbers
+        self.version = version
+        self.wavelengths = wavelengths
+        self.ratio_formulation = ratio_formulation
+
+    def later(self):
+        return self.version in LATER_LAYOUTS
+
+    def columns(self):
+        """(title, source) of each column of a later layout, wavelengths put in."""
+        r, g = self.wavelengths
+        return [(t.replace("{r}", r).replace("{g}", g), src) for t, src in LATER_LAYOUTS[self.version]]
 
     def spot(self, s):
         """Spot s, 1-based row number."""
         return self.spots[s - 1]
 
+    def later_header_lines(self):
+        def q(text):
+            return '"%s"' % text if self.quoted else text
+
+        r, g = self.wavelengths
+        images = self.file_name_value.split("=", 1)[1]
+        formulation = self.ratio_formulation or "W1/W2 (%s/%s)" % (r, g)
+        lines = [self.first_line, None]
+        lines += [q("Type=" + LATER_TYPES[self.version]),
+                  q("DateTime=2004/03/02 14:21:50"),
+                  q("Settings="),
+                  q("GalFile=array.gal"),
+                  q("PixelSize=10"),
+                  q("Wavelengths=%s nm\t%s nm" % (r, g)),
+                  q("ImageFiles=" + images),
+                  q("NormalizationMethod=None"),
+                  q("NormalizationFactors=1\t1"),
+                  q("JpegImage="),
+                  q("StdDev=Type 1"),
+                  q("RatioFormulations=" + formulation),
+                  q("FeatureType=Circular"),
+                  q("Barcode="),
+                  q("BackgroundSubtraction=LocalFeature"),
+                  q("ImageOrigin=560, 7200"),
+                  q("JpegOrigin=1330, 7870"),
+                  q("Creator=" + LATER_CREATORS[self.version]),
+                  q("Scanner=GenePix 4000B [84948]"),
+                  q("FocusPosition=0"),
+                  q("Temperature=26.86"),
+                  q("LinesAveraged=1"),
+                  q("Comment="),
+                  q("PMTGain=600\t550"),
+                  q("ScanPower=100\t100"),
+                  q("LaserPower=3.24\t3.2"),
+                  q("Filters=<Empty>\t<Empty>"),
+                  q("ScanRegion=56,720,2068,2648")]
+        if self.supplier_line:
+            lines.append(q("Supplier="))
+        columns = self.columns()
+        lines[1] = "%d\t%d" % (len(lines) - 2, len(columns))
+        lines.append("\t".join('"%s"' % t for t, _ in columns))
+        return lines
+
+    def later_row(self, spot, columns=None):
+        columns = columns or self.columns()
+        return "\t".join(spot.fields[src] if isinstance(src, int) else src for _, src in columns)
+
     def header_lines(self):
+        if self.later():
+            return self.later_header_lines()
+
         def q(text):
             return '"%s"' % text if self.quoted else text
 
@@ -180,7 +316,11 @@ class ResultFile:
     def to_text(self):
         sep = " " if self.compact_numbers else "\t"
         lines = [""] * self.leading_blank_lines + self.header_lines()
-        lines += [s.line(sep) for s in self.spots]
+        if self.later():
+            columns = self.columns()
+            lines += [self.later_row(s, columns) for s in self.spots]
+        else:
+            lines += [s.line(sep) for s in self.spots]
         lines += list(self.extra_rows)
         eol = "\r\n" if self.crlf else "\n"
         return eol.join(lines) + eol
@@ -315,6 +455,9 @@ def main(argv=None):
     p.add_argument("--crlf", action="store_true")
     p.add_argument("--compact", action="store_true",
                    help="zeros in unused fields, blank-separated numbers")
+    p.add_argument("--version", default="1.4", choices=["1.4"] + sorted(LATER_LAYOUTS),
+                   help="1.4, or a later layout (2: Pro 4.0, 3-4.1: Pro 4.1, 3: Pro 5-7, "
+                        "3-gal: Pro 6 with array-list columns)")
     p.add_argument("-o", "--output", default="-")
     a = p.parse_args(argv)
     factors = a.factors.split(",")
@@ -324,7 +467,7 @@ def main(argv=None):
                           compact=a.compact, replicates=a.replicates,
                           gene_seed=a.gene_seed, factors=factors, layout=a.layout,
                           supplier_line=not a.no_supplier_line,
-                          quoted=not a.unquoted, crlf=a.crlf)
+                          quoted=not a.unquoted, crlf=a.crlf, version=a.version)
     if a.output == "-":
         sys.stdout.buffer.write(rf.to_bytes())
     else:

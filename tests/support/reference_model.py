@@ -5,8 +5,10 @@ Given a case folder (result files + answers.txt) it computes the console
 text, the exit status and the bytes of cor.txt, data.txt and merge.txt.
 Every floating-point step is done in the order the program documents, in
 Python floats (IEEE doubles), so the figures match a correct build bit for
-bit. Files are read byte by byte with the same fixed line rules the
-program uses, not from what the generator meant to write.
+bit. Files of GenePix Results 1.2 and 1.4 are read byte by byte with the
+same fixed line rules the program uses, not from what the generator meant to
+write; files of GenePix Results 2 and 3 are read by their column titles
+(class LaterFile).
 
     reference_model.py CASE_DIR        prints the console text
 """
@@ -334,6 +336,134 @@ def c_atof(token):
     return 0.0
 
 
+# ------------------------------------------------- later file versions
+
+# The 1.x row's 43 titles, in order; R and G stand for the file's red and
+# green wavelengths. Later files hold each under its title, anywhere.
+TITLES_1X = (
+    "Block Column Row Name ID X Y Dia.".split(" ")
+    + ["F%s Median", "F%s Mean", "F%s SD", "B%s Median", "B%s Mean", "B%s SD",
+       "% > B%s+1SD", "% > B%s+2SD", "F%s % Sat."]
+    + [t.replace("%s", "\0") for t in ["F%s Median", "F%s Mean", "F%s SD", "B%s Median",
+                                          "B%s Mean", "B%s SD", "% > B%s+1SD", "% > B%s+2SD",
+                                          "F%s % Sat."]]
+    + ["Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
+       "Ratios SD", "Rgn Ratio", "Rgn R2", "F Pixels", "B Pixels", "Sum of Medians",
+       "Sum of Means", "Log Ratio", "F%s Median - B%s", "F\0 Median - B\0",
+       "F%s Mean - B%s", "F\0 Mean - B\0", "Flags"])
+assert len(TITLES_1X) == 43
+
+FINITE = re.compile(r"[+-]?(\d+\.?\d*([eE][+-]?\d+)?|\.\d+([eE][+-]?\d+)?)")
+
+
+def canonical(title):
+    t = title.strip(" \t\r\v\f")
+    if len(t) >= 2 and t[0] == '"' and t[-1] == '"':
+        t = t[1:-1]
+    t = t.replace("\u00c2\u00b2", "2").replace("\u00b2", "2").rstrip(" \t\r\v\f")
+    return re.sub(r" \(\d+/\d+\)$", "", t)
+
+
+class LaterFile:
+    """A file that shows the later layout, or None from detect()."""
+
+    @staticmethod
+    def detect(data):
+        lines = data.replace(b"\r\n", b"\n").decode("latin-1").split("\n")
+        if len(lines) < 3:
+            return None
+        if re.split(r"[\t,]", lines[0])[0].strip(" \t\r\v\f").strip('"') != "ATF":
+            return None
+        counts = [c.strip(" \t\r\v\f") for c in re.split(r"[\t,]", lines[1])]
+        counts = [c for c in counts if c]
+        if len(counts) != 2 or not all(re.fullmatch(r"\d{1,9}", c) for c in counts):
+            return None
+        n, m = int(counts[0]), int(counts[1])
+        if n + 2 >= len(lines) - (1 if lines[-1] == "" else 0):
+            return None
+        records = []
+        for number, line in enumerate(lines[2:n + 2], start=3):
+            text = line.strip(" \t\r\v\f")
+            if len(text) >= 2 and text[0] == '"' and text[-1] == '"':
+                text = text[1:-1]
+            if "=" not in text:
+                return None
+            key, value = text.split("=", 1)
+            records.append((key.strip(" \t\r\v\f"), value, number))
+        if not any(k == "Type" and v.strip(" \t\r\v\f") in ("GenePix Results 2", "GenePix Results 3")
+                   for k, v, _ in records):
+            return None
+        titles = lines[n + 2].split("\t")
+        while titles and not titles[-1].strip(" \t\r\v\f"):
+            titles.pop()
+        if len(titles) != m or canonical(titles[0]) != "Block":
+            return None
+        return LaterFile(records, titles, n + 3, lines[n + 3:])
+
+    def __init__(self, records, titles, title_line, rows):
+        self.records, self.titles, self.title_line, self.rows = records, titles, title_line, rows
+
+    def column_map(self, name, say, stop):
+        """1.x field number -> column index; refusals as the program words them."""
+        canon = [canonical(t) for t in self.titles]
+        waves = []
+        for t in canon:
+            m = re.fullmatch(r"F(\d+) Median", t)
+            if m and m.group(1) not in waves:
+                waves.append(m.group(1))
+        if len(waves) < 2:
+            one = " (F%s Median)" % waves[0] if waves else ""
+            say("\n %s, line %d: the file holds one channel%s, but the program merges two-channel "
+                "result files; give it files scanned at two wavelengths\n" % (name, self.title_line, one))
+            stop(1)
+        red, green = waves[0], waves[1]
+        for key, value, number in self.records:
+            if key == "RatioFormulations" and "W2/W1" in value:
+                say("\n %s, line %d: the file holds %s/%s ratios (%s=%s), green over red; export it again "
+                    "from GenePix Pro with ratios W1/W2 (%s/%s)\n"
+                    % (name, number, green, red, key, value, red, green))
+                stop(1)
+        where = {}
+        for field, pattern in enumerate(TITLES_1X, start=1):
+            wanted = pattern.replace("%s", red).replace("\0", green)
+            if wanted not in canon:
+                say("\n %s, line %d: the column \"%s\" is missing from the titles; export the file again "
+                    "from GenePix Pro with every standard column\n" % (name, self.title_line, wanted))
+                stop(1)
+            where[field] = canon.index(wanted)
+        return where
+
+    def images(self):
+        for key, value, _ in self.records:
+            if key == "ImageFiles":
+                return (key + "=" + value)[:399]
+        return ""
+
+    def data_rows(self, where):
+        """(line number, {field: text}) of each non-blank row, in order."""
+        for number, line in enumerate(self.rows, start=self.title_line + 1):
+            cells = line.split("\t")
+            if not line.strip(" \t\r\v\f"):
+                continue
+            if len(cells) < len(self.titles) or any(c.strip(" \t\r\v\f") for c in cells[len(self.titles):]):
+                raise ModelError("line %d does not hold %d fields" % (number, len(self.titles)))
+            yield number, {f: cells[i] for f, i in where.items()}
+
+
+def later_number(text):
+    t = text.strip(" \r\v\f")
+    if not FINITE.fullmatch(t):
+        raise ModelError("not a finite number: %r" % text)
+    v = float(t)
+    if math.isinf(v):
+        raise ModelError("not a finite number: %r" % text)
+    return v
+
+
+def printable(text):
+    return "".join(c for c in text if 32 <= ord(c) <= 126)
+
+
 # ------------------------------------------------------------------ run
 
 class Run:
@@ -447,7 +577,11 @@ class Run:
     # sizing scan of file 1
     def sizing_scan(self):
         name = self.names[0]
-        r = Reader(self.read_file(name))
+        data = self.read_file(name)
+        later = LaterFile.detect(data)
+        if later is not None:
+            return self.sizing_scan_later(name, later)
+        r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file\n" % name)
             self.say("\n")
@@ -494,13 +628,64 @@ class Run:
         self.say("The number of total spots in each file:  %d\n" % self.ns)
         self.ng = self.ns // self.nr
 
+    def sizing_scan_later(self, name, later):
+        where = later.column_map(name, self.say, self.stop)
+        self.say("\n Program running...\n")
+        layout = None
+        for _, fields in later.data_rows(where):
+            layout = tuple(int(fields[k].strip(" \r\v\f")) for k in (1, 2, 3))
+            if later_number(fields[43]) not in FLAG_VALUES:
+                break
+        if layout is None:
+            raise ModelError("no data row in file 1")
+        self.ns = layout[0] * layout[1] * layout[2]
+        self.say("The number of total spots in each file:  %d\n" % self.ns)
+        self.ng = self.ns // self.nr
+
+    def load_later(self, h, name, later):
+        where = later.column_map(name, self.say, self.stop)
+        self.say("\n%s\n" % later.images())
+        for label in ("Ratio of Median", "Ratio of Mean", "Median of Ratios", "Mean of Ratios",
+                      "Regression Ratio"):
+            self.say("N. Factor-%s: %f\n" % (label, 1.0))
+        self.factor.append([0.0] + [1.0] * 5)
+        rows = later.data_rows(where)
+        ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
+        columns = {k: [] for k in ("f632", "b632", "f532", "b532", "ratio", "flag")}
+        for s in range(self.ns):
+            got = next(rows, None)
+            if got is None:
+                raise ModelError("file %s ends after %d rows" % (name, s))
+            _, fields = got
+            values = {k: later_number(fields[k]) for k in fields if k >= 6 and k != 38}
+            if h == self.nf:
+                self.layout[s] = tuple(int(fields[k].strip(" \r\v\f")) for k in (1, 2, 3))
+            self.gene_name[s] = printable(fields[4])[:500]
+            self.gene_id[s] = printable(fields[5])[:50]
+            flag = values[43]
+            if not (fdiv(values[9], values[12]) >= self.C) and not (fdiv(values[18], values[21]) >= self.C):
+                flag = QC_FAILED
+            for key, value in (("f632", values[9]), ("b632", values[12]), ("f532", values[18]),
+                               ("b532", values[21]), ("ratio", values[ratio_field]), ("flag", flag)):
+                columns[key].append(value)
+        self.f632.append(columns["f632"])
+        self.b632.append(columns["b632"])
+        self.f532.append(columns["f532"])
+        self.b532.append(columns["b532"])
+        self.ratio.append(columns["ratio"])
+        self.flag.append(columns["flag"])
+
     # header walk + loading of file h
     def load(self, h):
         name = self.names[h - 1]
         if not self.can_open(name):
             self.say("can't open the data file: %s\n" % name)
             self.stop(1)
-        r = Reader(self.read_file(name))
+        data = self.read_file(name)
+        later = LaterFile.detect(data)
+        if later is not None:
+            return self.load_later(h, name, later)
+        r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file.\n" % name)
             self.say("\n")

@@ -215,4 +215,18 @@ TEST(answer_conversion, like_atoi_and_atof) {
     EXPECT_EQ(answer_to_real(".5"), 0.5);
     EXPECT_EQ(answer_to_real("abc"), 0.0);
     EXPECT_TRUE(answer_to_real("nan") != answer_to_real("nan"));
+    // An exponent marker without digits ends the number, as atof reads it.
+    EXPECT_EQ(answer_to_real("2e"), 2.0);
+    EXPECT_EQ(answer_to_real("1.5E-"), 1.5);
+    EXPECT_EQ(answer_to_real("3e+x"), 3.0);
+    EXPECT_EQ(answer_to_real("2e1"), 20.0);
+}
+
+TEST_F(dialogue, c_with_a_dangling_exponent_is_taken_at_once) {
+    for (const auto& [answer, value] : {std::pair{"2e", 2.0}, std::pair{"1.5E-", 1.5}}) {
+        const outcome o = run(std::string("1 1 a.txt 1 ") + answer);
+        EXPECT_EQ(o.status, -1) << answer;
+        EXPECT_EQ(o.t.qc_constant, value) << answer;
+        EXPECT_EQ(o.console.find(c_retry), std::string::npos) << answer;
+    }
 }

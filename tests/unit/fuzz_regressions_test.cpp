@@ -84,6 +84,8 @@ TEST(FuzzRegressions, HeaderWalkAndRowsEndNormallyOrWithRunEnd) {
     feed_every_file(fuzz_entry::header_and_rows_bytes);
 }
 
+TEST(FuzzRegressions, TitledFileEndsNormallyOrWithRunEnd) { feed_every_file(fuzz_entry::titled_file_bytes); }
+
 TEST(FuzzRegressions, WholeRunEndsNormallyOrWithRunEnd) {
     run_directory dir;
     feed_every_file(fuzz_entry::dialogue_bytes);

@@ -93,6 +93,42 @@ TEST(number_parsing, checking_a_discarded_field_agrees_with_converting_it) {
     }
 }
 
+TEST(number_parsing, a_finite_number_of_any_length_is_read) {
+    const std::string one = "1." + std::string(450, '0');
+    const std::string tiny = "0." + std::string(600, '0') + "5e600";
+    for (const auto& [text, expected] : {std::pair{one, 1.0}, std::pair{tiny, 0.5}}) {
+        byte_reader in(text.data(), text.size());
+        double value = 0.0;
+        EXPECT_TRUE(read_real(in, value)) << text.size();
+        EXPECT_EQ(value, expected) << text.size();
+        EXPECT_EQ(in.get(), -1);
+        const char* p = text.data();
+        EXPECT_TRUE(skip_finite_real(p, text.data() + text.size())) << text.size();
+        EXPECT_EQ(p, text.data() + text.size());
+    }
+}
+
+TEST(number_parsing, a_number_longer_than_the_read_buffer_is_read_whole) {
+    char path[] = "/tmp/spotweave-long-number-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string text = "-2." + std::string(300000, '0') + "\t7\n" + "3" + std::string(300000, '1') + "x\n";
+    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+    byte_reader in(path);
+    double value = 0.0;
+    EXPECT_TRUE(read_real(in, value));
+    EXPECT_EQ(value, -2.0);
+    EXPECT_EQ(in.get(), '\t');
+    EXPECT_TRUE(read_real(in, value));
+    EXPECT_EQ(value, 7.0);
+    skip_space(in);
+    // A long token that is not one number throughout is refused.
+    EXPECT_FALSE(read_real(in, value));
+    EXPECT_EQ(in.get(), '\n');
+    std::remove(path);
+}
+
 TEST(number_parsing, a_number_that_ends_the_file_is_complete) {
     // Read from a file, so the token meets the end of the buffer and the
     // reader has to find out that no more bytes follow.

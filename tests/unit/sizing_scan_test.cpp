@@ -1,3 +1,4 @@
+#include "input/reading_paths.hpp"
 #include "input/sizing_scan.hpp"
 
 #include <random>
@@ -22,7 +23,7 @@ scan_result scan(const std::string& text, int replicate_count = 1, const char* n
     scan_result result;
     result.run = run_captured([&] {
         byte_reader in(text.data(), text.size());
-        result.size = sizing_scan_stream(in, name, replicate_count, in_place);
+        result.size = sizing_scan_stream(in, name, replicate_count, (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return result;
 }

@@ -1,3 +1,4 @@
+#include "input/reading_paths.hpp"
 #include "input/spot_loader.hpp"
 
 #include <cmath>
@@ -463,8 +464,8 @@ TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
         test_run slow = make_tables(1, spots, approach);
         byte_reader a(rows.data(), rows.size());
         byte_reader b(rows.data(), rows.size());
-        load_spot_records(a, 1, fast.settings, fast, true);
-        load_spot_records(b, 1, slow.settings, slow, false);
+        load_spot_records(a, 1, fast.settings, fast, reading_path::in_place);
+        load_spot_records(b, 1, slow.settings, slow, reading_path::byte_wise);
         for (int s = 1; s <= spots; ++s) {
             const dmatrix_t* tables[][2] = {{&fast.f632_median, &slow.f632_median}, {&fast.b632_median, &slow.b632_median},
                                             {&fast.f532_median, &slow.f532_median}, {&fast.b532_median, &slow.b532_median},
@@ -479,6 +480,24 @@ TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
             ASSERT_EQ(fast.spot_block[s], slow.spot_block[s]);
             ASSERT_EQ(fast.spot_column[s], slow.spot_column[s]);
             ASSERT_EQ(fast.spot_row[s], slow.spot_row[s]);
+        }
+    }
+}
+
+TEST(spot_loader, a_long_decimal_field_is_read_in_place_and_byte_by_byte) {
+    const std::string long_one = "1." + std::string(450, '0');
+    for (const int field : {9, 27, 34}) {
+        for (const bool in_place : {true, false}) {
+            SCOPED_TRACE("field " + std::to_string(field) + (in_place ? ", in place" : ", byte by byte"));
+            test_run t = make_tables(1, 1, 1, 1.0);
+            const std::string text = data_row(1, 1, 1).set(field, long_one).text() + "\n";
+            byte_reader in(text.data(), text.size());
+            const captured_run run = run_captured([&] { load_spot_records(in, 1, t.settings, t, (in_place ? reading_path::in_place : reading_path::byte_wise)); });
+            EXPECT_FALSE(run.end.has_value()) << run.out;
+            const double expected_f632 = field == 9 ? 1.0 : 300.0;
+            const double expected_ratio = field == 27 ? 1.0 : 27.0;
+            EXPECT_EQ(t.f632_median[1][1], expected_f632);
+            EXPECT_EQ(t.spot_ratio[1][1], expected_ratio);
         }
     }
 }

@@ -1,0 +1,240 @@
+#include "input/titled_header.hpp"
+
+#include <cstring>
+#include <string_view>
+
+#include "input/result_format.hpp"
+
+namespace {
+
+// A header longer than this is not searched for titles.
+constexpr std::size_t probe_lines = 400;
+
+bool is_edge_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && is_edge_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_edge_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view unquoted(std::string_view s) {
+    s = trimmed(s);
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+    return s;
+}
+
+// Cells of a line parted at any of `separators`.
+std::vector<std::string_view> cells_of(std::string_view line, const char* separators) {
+    std::vector<std::string_view> cells;
+    for (;;) {
+        const std::size_t at = line.find_first_of(separators);
+        cells.push_back(line.substr(0, at));
+        if (at == std::string_view::npos) return cells;
+        line.remove_prefix(at + 1);
+    }
+}
+
+bool read_count(std::string_view text, long long& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// The lines in the reader's buffer, without their line ends; `complete` when
+// the file ends within them.
+struct visible_lines {
+    std::vector<std::string_view> lines;
+    bool complete = false;
+};
+
+visible_lines lines_ahead(byte_reader& in) {
+    while (in.extend()) {
+    }
+    visible_lines v;
+    const char* p = in.cursor();
+    const char* const end = in.limit();
+    while (p != end && v.lines.size() < probe_lines) {
+        const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (eol == nullptr && in.can_extend()) break;  // a line cut by the buffer's end
+        const char* const stop = eol == nullptr ? end : eol;
+        std::string_view line(p, static_cast<std::size_t>(stop - p));
+        if (eol != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        v.lines.push_back(line);
+        p = eol == nullptr ? end : eol + 1;
+    }
+    v.complete = p == end && !in.can_extend();
+    return v;
+}
+
+bool names_later_type(std::string_view record) {
+    const std::string_view r = unquoted(record);
+    const std::size_t eq = r.find('=');
+    if (eq == std::string_view::npos || trimmed(r.substr(0, eq)) != titled_header::type_key) return false;
+    const std::string_view value = trimmed(r.substr(eq + 1));
+    for (std::string_view type : titled_header::types)
+        if (value == type) return true;
+    return false;
+}
+
+// The value of a "Type=..." record, or "" for any other line.
+std::string type_value(std::string_view record) {
+    const std::string_view r = unquoted(record);
+    const std::size_t eq = r.find('=');
+    if (eq == std::string_view::npos || trimmed(r.substr(0, eq)) != titled_header::type_key) return {};
+    return std::string(trimmed(unquoted(trimmed(r.substr(eq + 1)))));
+}
+
+void not_confirmed(layout_probe& probe, long long line, const std::string& why) {
+    probe.reason_line = line;
+    probe.reason = why;
+}
+
+// Line 2's counts, the records and the title line, checked against each other.
+void confirm_later_layout(layout_probe& probe, const visible_lines& v) {
+    std::vector<std::string_view> counts;
+    for (std::string_view cell : cells_of(v.lines[1], "\t,"))
+        if (!trimmed(cell).empty()) counts.push_back(trimmed(cell));
+    long long n = 0, m = 0;
+    if (counts.size() != 2 || !read_count(counts[0], n) || !read_count(counts[1], m) || m < 1)
+        return not_confirmed(probe, 2, "line 2 does not hold the two counts of header records and columns");
+    const std::size_t title_index = static_cast<std::size_t>(n) + 2;
+    if (title_index >= v.lines.size()) {
+        if (v.complete) return not_confirmed(probe, static_cast<long long>(v.lines.size()), header_ends_text);
+        return not_confirmed(probe, 2, "line 2 announces " + std::to_string(n) + " header records, too many to read");
+    }
+    for (std::size_t i = 2; i < title_index; ++i) {
+        const std::string_view record = unquoted(v.lines[i]);
+        const std::size_t eq = record.find('=');
+        if (eq == std::string_view::npos)
+            return not_confirmed(probe, static_cast<long long>(i) + 1,
+                                 "line 2 announces " + std::to_string(n) +
+                                     " header records, but this line is not a key=value record");
+        probe.records.emplace_back(trimmed(record.substr(0, eq)), record.substr(eq + 1));
+    }
+    std::vector<std::string_view> titles = cells_of(v.lines[title_index], "\t");
+    while (!titles.empty() && trimmed(titles.back()).empty()) titles.pop_back();
+    const long long line = static_cast<long long>(title_index) + 1;
+    if (titles.empty() || canonical_title(titles.front()) != "Block")
+        return not_confirmed(probe, line, "the column titles, starting with Block, are not on this line");
+    if (static_cast<long long>(titles.size()) != m)
+        return not_confirmed(probe, line,
+                             "line 2 announces " + std::to_string(m) + " columns, but this title line holds " +
+                                 std::to_string(titles.size()));
+    bool typed = false;
+    for (const auto& record : probe.records)
+        typed = typed || names_later_type(record.first + "=" + record.second);
+    if (!typed)
+        return not_confirmed(probe, 2,
+                             "the Type record stands outside the " + std::to_string(n) +
+                                 " header records line 2 announces");
+    for (std::string_view title : titles) probe.titles.emplace_back(title);
+    probe.title_line = line;
+    probe.titled = true;
+}
+
+}  // namespace
+
+layout_probe probe_layout(byte_reader& in) {
+    layout_probe probe;
+    const visible_lines v = lines_ahead(in);
+    for (std::size_t i = 1; i < v.lines.size() && probe.type.empty(); ++i) probe.type = type_value(v.lines[i]);
+    if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return probe;
+    for (std::size_t i = 2; i < v.lines.size() && !probe.claims_later; ++i)
+        probe.claims_later = names_later_type(v.lines[i]);
+    if (!probe.claims_later) return probe;
+    confirm_later_layout(probe, v);
+    if (!probe.titled) {
+        probe.records.clear();
+        probe.titles.clear();
+    }
+    return probe;
+}
+
+namespace {
+
+// The 1.x title of `field` with the file's wavelengths in place of <r> and <g>.
+std::string expected_title(int field, const std::string& red, const std::string& green) {
+    std::string title(titled_header::field_titles[static_cast<std::size_t>(field)]);
+    for (std::size_t at; (at = title.find("<r>")) != std::string::npos;) title.replace(at, 3, red);
+    for (std::size_t at; (at = title.find("<g>")) != std::string::npos;) title.replace(at, 3, green);
+    return title;
+}
+
+// Red is the first "F<w> Median" column, green the first with another <w>.
+void find_channels(const std::vector<std::string>& canonical, const layout_probe& probe, const char* file_name,
+                   std::string& red, std::string& green) {
+    for (const std::string& title : canonical) {
+        const std::string w = median_wavelength(title);
+        if (w.empty()) continue;
+        if (red.empty())
+            red = w;
+        else if (w != red && green.empty())
+            green = w;
+    }
+    if (red.empty() || green.empty())
+        layout_failure(file_name, probe.title_line,
+                       "the file holds one channel" + (red.empty() ? std::string() : " (F" + red + " Median)") +
+                           ", but the program merges two-channel result files; give it files scanned at two "
+                           "wavelengths");
+}
+
+void refuse_green_over_red(const layout_probe& probe, const char* file_name, const std::string& red,
+                           const std::string& green) {
+    for (std::size_t i = 0; i < probe.records.size(); ++i) {
+        const auto& [key, value] = probe.records[i];
+        if (key != titled_header::ratio_key || value.find("W2/W1") == std::string::npos) continue;
+        layout_failure(file_name, static_cast<long long>(i) + 3,
+                       "the file holds " + green + "/" + red + " ratios (" + key + "=" + value +
+                           "), green over red; export it again from GenePix Pro with ratios W1/W2 (" + red + "/" +
+                           green + ")");
+    }
+}
+
+}  // namespace
+
+row_layout titled_layout(const layout_probe& probe, const char* file_name) {
+    std::vector<std::string> canonical;
+    for (const std::string& title : probe.titles) canonical.push_back(canonical_title(title));
+    std::string red, green;
+    find_channels(canonical, probe, file_name, red, green);
+    refuse_green_over_red(probe, file_name, red, green);
+
+    row_layout layout;
+    layout.titled = true;
+    layout.column_count = static_cast<int>(canonical.size());
+    layout.title_line = probe.title_line;
+    layout.field_of_column.assign(canonical.size() + 1, 0);
+    layout.title_of.assign(1, std::string());
+    for (const std::string& title : probe.titles) layout.title_of.push_back(title);
+    for (int field = 1; field <= data_fields; ++field) {
+        const std::string wanted = expected_title(field, red, green);
+        std::size_t column = 0;
+        while (column < canonical.size() && canonical[column] != wanted) ++column;
+        if (column == canonical.size())
+            layout_failure(file_name, probe.title_line,
+                           "the column \"" + wanted +
+                               "\" is missing from the titles; export the file again from GenePix Pro with every "
+                               "standard column");
+        layout.field_of_column[column + 1] = field;
+    }
+    return layout;
+}
+
+std::string image_record(const layout_probe& probe) {
+    for (const auto& [key, value] : probe.records)
+        if (key == titled_header::image_key) return key + "=" + value;
+    return "";
+}
+
+void unreadable_layout(const char* file_name, const layout_probe& probe) {
+    layout_failure(file_name, probe.reason_line,
+                   probe.reason +
+                       "; the program reads GenePix Results 1.2 and 1.4 files (GenePix Pro 3.0) at their fixed "
+                       "places and GenePix Results 2 and 3 files (GenePix Pro 4.0 to 7.2) by their column titles, "
+                       "so export the file again from GenePix Pro");
+}
