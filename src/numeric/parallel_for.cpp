@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -50,11 +52,77 @@ void take_items(shared_items& s, int worker) {
     defer_fatal = was_deferred;
 }
 
+// Threads kept from one parallel step to the next, started when a step first
+// needs them; thread w (from 1) takes part in each step of more than w
+// workers, the calling thread being worker 0. Kept for the life of the
+// process: idle threads wait on the pool and end with it.
+class thread_pool {
+public:
+    // Runs take_items on up to `workers` threads; returns when every one is done.
+    void run(shared_items& s, int workers) {
+        const std::lock_guard<std::mutex> one_step_at_a_time(busy_);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            start_threads(workers - 1);
+            job_ = &s;
+            job_workers_ = std::min(workers, static_cast<int>(threads_.size()) + 1);
+            running_ = job_workers_ - 1;
+            ++generation_;
+        }
+        wake_.notify_all();
+        take_items(s, 0);
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [&] { return running_ == 0; });
+        job_ = nullptr;
+    }
+
+private:
+    // A thread that cannot be started leaves its share to the others.
+    void start_threads(int wanted) {
+        while (static_cast<int>(threads_.size()) < wanted) {
+            const int w = static_cast<int>(threads_.size()) + 1;
+            try {
+                threads_.emplace_back(&thread_pool::serve, this, w);
+            } catch (const std::system_error&) {
+                return;
+            }
+        }
+    }
+
+    void serve(int w) {
+        unsigned long long seen = 0;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return generation_ != seen && w < job_workers_; });
+            seen = generation_;
+            shared_items* job = job_;
+            lock.unlock();
+            take_items(*job, w);
+            lock.lock();
+            if (--running_ == 0) done_.notify_one();
+        }
+    }
+
+    std::mutex busy_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::vector<std::thread> threads_;  // threads_[w - 1] is worker w
+    shared_items* job_ = nullptr;
+    int job_workers_ = 0;
+    int running_ = 0;
+    unsigned long long generation_ = 0;
+};
+
+thread_pool& pool() {
+    static thread_pool* const threads = new thread_pool;  // never destroyed, see above
+    return *threads;
+}
+
 }  // namespace
 
 int machine_cores() {
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 1024u));
+    return cores == 0 ? 1 : static_cast<int>(std::min(cores, static_cast<unsigned>(most_threads)));
 }
 
 int thread_count() {
@@ -62,7 +130,7 @@ int thread_count() {
     return n >= 1 ? n : machine_cores();
 }
 
-void set_thread_count(int n) { chosen_threads.store(n >= 1 ? n : 0); }
+void set_thread_count(int n) { chosen_threads.store(n >= 1 ? std::min(n, most_threads) : 0); }
 
 int workers_for(int count) { return std::max(1, std::min(thread_count(), count)); }
 
@@ -71,23 +139,14 @@ bool fatal_is_deferred() { return defer_fatal; }
 void parallel_for(int count, int workers, const std::function<void(int item, int worker)>& work) {
     if (count <= 0) return;
     workers = std::max(1, std::min(workers, count));
-    if (workers == 1) {
+    // A step inside an item of another runs on its thread, in order.
+    if (workers == 1 || defer_fatal) {
         for (int item = 0; item < count; ++item) work(item, 0);
         return;
     }
     shared_items s{count, work, {0}, {INT_MAX}, std::vector<std::exception_ptr>(static_cast<std::size_t>(workers)),
                    std::vector<int>(static_cast<std::size_t>(workers), INT_MAX)};
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(workers - 1));
-    for (int w = 1; w < workers; ++w) {
-        try {
-            threads.emplace_back(take_items, std::ref(s), w);
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had: the started ones and this one share the items
-        }
-    }
-    take_items(s, 0);
-    for (std::thread& t : threads) t.join();
+    pool().run(s, workers);
     const int failed = s.lowest_failed.load();
     if (failed == INT_MAX) return;
     for (std::size_t w = 0; w < s.failure.size(); ++w) {

@@ -6,10 +6,16 @@
 
 #include <functional>
 
-// Threads a parallel step uses: the machine's cores unless set.
+// The most threads a run uses: more would not make a run faster on any
+// workstation, and each one holds a little memory.
+constexpr int most_threads = 256;
+
+// Threads a parallel step uses: the machine's cores (at most most_threads)
+// unless set.
 int thread_count();
 
-// n >= 1 sets the count; n < 1 goes back to the machine's cores.
+// n >= 1 sets the count (at most most_threads); n < 1 goes back to the
+// machine's cores.
 void set_thread_count(int n);
 
 // The machine's cores as the standard library reports them, at least 1.

@@ -203,12 +203,12 @@ TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
         }
 }
 
-TEST(command_line, threads_from_one_to_1024_and_the_cores_by_default) {
+TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {
     EXPECT_EQ(parse({"a.gpr"}).settings.threads, 0);
     EXPECT_EQ(parse({"-j", "1", "a.gpr"}).settings.threads, 1);
     EXPECT_EQ(parse({"--threads=7", "a.gpr"}).settings.threads, 7);
-    EXPECT_EQ(parse({"--threads", "1024", "a.gpr"}).settings.threads, 1024);
-    for (const char* bad : {"0", "1025", "-2", "2x", "", "99999999999"})
+    EXPECT_EQ(parse({"--threads", "256", "a.gpr"}).settings.threads, 256);
+    for (const char* bad : {"0", "257", "-2", "2x", "", "99999999999"})
         EXPECT_NE(problem({"-j", bad, "a.gpr"}).find(std::string("--threads ") + bad + ": expected a whole number"),
                   std::string::npos)
             << bad;
