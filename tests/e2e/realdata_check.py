@@ -15,7 +15,6 @@ Prints "N passed, N failed"; the folder being absent skips everything.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -24,6 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import reference_model  # noqa: E402
+from check_list import finish_work, run_checks  # noqa: E402
 
 # (files, replicate count, approach, C)
 CONFORMING = [
@@ -104,11 +104,7 @@ def check_conforming(program, realdata, files, replicates, approach, c):
     for report in REPORTS:
         if reports.get(report) != expected_reports.get(report):
             problems.append(report + " differs")
-    if not problems:
-        shutil.rmtree(work)
-    else:
-        problems.append("kept " + work)
-    return problems
+    return finish_work(work, problems)
 
 
 def check_refused(program, realdata, path, message):
@@ -124,11 +120,7 @@ def check_refused(program, realdata, path, message):
     for report in REPORTS:
         if os.path.exists(os.path.join(work, report)):
             problems.append(report + " written")
-    if not problems:
-        shutil.rmtree(work)
-    else:
-        problems.append("kept " + work)
-    return problems
+    return finish_work(work, problems)
 
 
 def spot_values(path):
@@ -178,11 +170,7 @@ def check_same_slide(program, realdata):
         if differ:
             problems.append("files %d and %d: data.txt ratios differ in spots %s where values agree"
                             % (a + 1, b + 1, differ[:5]))
-    if not problems:
-        shutil.rmtree(work)
-    else:
-        problems.append("kept " + work)
-    return problems
+    return finish_work(work, problems)
 
 
 def main(argv):
@@ -191,21 +179,11 @@ def main(argv):
         print("real data folder absent: skipped")
         print("0 passed, 0 failed, 1 skipped")
         return 0
-    passed = failed = 0
     checks = [(" + ".join(f), lambda f=f, r=r, a=a, c=c: check_conforming(program, realdata, f, r, a, c))
               for f, r, a, c in CONFORMING]
     checks += [(p + " refused", lambda p=p, m=m: check_refused(program, realdata, p, m)) for p, m in REFUSED]
     checks.append(("caarray: one slide in three versions", lambda: check_same_slide(program, realdata)))
-    for name, check in checks:
-        problems = check()
-        if problems:
-            failed += 1
-            print("FAIL %s: %s" % (name, "; ".join(problems)))
-        else:
-            passed += 1
-            print("ok   %s" % name)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return run_checks(checks)
 
 
 if __name__ == "__main__":

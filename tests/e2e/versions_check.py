@@ -24,6 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import make_result_file as mk  # noqa: E402
 import reference_model  # noqa: E402
+from check_list import finish_work, run_checks  # noqa: E402
 
 REPORTS = ("cor.txt", "data.txt", "merge.txt")
 LATER = sorted(mk.LATER_LAYOUTS)
@@ -234,17 +235,7 @@ def main(argv):
     for order in (["1.4", "3"], ["3", "1.4"], ["2", "1.2", "3-gal", "1.4"], ["3-4.1", "3-4.1", "2"]):
         checks.append(("mixed " + " + ".join(order), lambda o=order: mixed_run(program, o, 1, "2.0")))
     checks += refusal_checks(program)
-    passed = failed = 0
-    for name, check in checks:
-        problems = check()
-        if problems:
-            failed += 1
-            print("FAIL %s: %s" % (name, "; ".join(problems)))
-        else:
-            passed += 1
-            print("ok   %s" % name)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return run_checks(checks)
 
 
 if __name__ == "__main__":

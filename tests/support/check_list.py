@@ -1,0 +1,27 @@
+"""Runs a list of named end-to-end checks, each returning its problems (an
+empty list when it passed), and prints one line per check and the totals in
+the form the test runner reads."""
+
+
+def run_checks(checks):
+    passed = failed = 0
+    for name, check in checks:
+        problems = check()
+        if problems:
+            failed += 1
+            print("FAIL %s: %s" % (name, "; ".join(problems)))
+        else:
+            passed += 1
+            print("ok   %s" % name)
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+def finish_work(work, problems):
+    """Removes a check's work folder when it passed, else keeps it and says where."""
+    if not problems:
+        import shutil
+        shutil.rmtree(work)
+    else:
+        problems.append("kept " + work)
+    return problems
