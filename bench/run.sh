@@ -1,21 +1,24 @@
 #!/bin/sh
 # Speed and memory benchmark. Generates synthetic result files outside the
-# repository (once), runs the program on them with piped answers (4 replicated
-# spots, approach 1, C = 2.0) and prints the median wall time and the peak
-# memory of the whole process over RUNS runs, beside the time `cat` needs to
-# read the same bytes. A probe build then shows where the time goes.
+# repository (once), runs the program on them from the command line (4
+# replicated spots, approach 1, C = 2.0, -q) at each thread count of THREADS,
+# the counts taking turns run by run, and prints the median wall time and
+# peak memory of the whole process over RUNS runs for each count, beside the
+# time `cat` needs to read the same bytes and the speed-up of the last count
+# over the first. A probe build then shows where the time goes at each count.
 #
 #   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
 #
 # L3 is L written in the version 3 layout (56 columns, GenePix Pro 5 to 7):
 # the same spot values, so the two rows compare the cost of reading by title.
-#   BENCH_DIR=/somewhere RUNS=5 sh bench/run.sh L
+#   BENCH_DIR=/somewhere RUNS=5 THREADS="1 2" sh bench/run.sh L M
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 dir=${BENCH_DIR:-${TMPDIR:-/tmp}/spotweave-bench}
 runs=${RUNS:-5}
 sizes=${*:-S M F25 F50 L L3}
+threads=${THREADS:-1 2}
 
 command -v /usr/bin/time >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq time; }
 sh "$top/scripts/install-deps.sh"
@@ -39,7 +42,15 @@ layout() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-printf '%-4s %5s %7s %9s %10s %10s %9s\n' size files spots MB cat_s run_s peak_MB
+# One run of program $1 at $2 threads on the files of $list: "wall_s peak_KB".
+timed_run() {
+    # shellcheck disable=SC2086
+    /usr/bin/time -f '%e %M' "$1" -q -j "$2" -r 4 -a 1 -c 2.0 -o out $list 2>&1 >/dev/null | tail -n 1
+}
+
+printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
+for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
+printf ' %7s\n' speedup
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -50,25 +61,35 @@ for size in $sizes; do
     rm -rf "$work" && mkdir -p "$work"
     list=""
     for i in $(seq 1 "$files"); do ln -s "$data/slide$i.gpr" "$work/slide$i.gpr"; list="$list slide$i.gpr"; done
-    (printf '%s\n4\n' "$files"; for f in $list; do echo "$f"; done; printf '1\n2.0\nk') > "$work/answers.txt"
     cd "$work"
     bytes=$(cat $list | wc -c)
     cat_s=$(for r in $(seq 1 "$runs"); do /usr/bin/time -f %e cat $list 2>&1 >/dev/null; done | median)
-    out=$(for r in $(seq 1 "$runs"); do
-        /usr/bin/time -f '%e %M' "$top/build-bench/spotweave" < answers.txt 2>&1 >/dev/null | tail -n 1
-    done)
-    run_s=$(echo "$out" | cut -d' ' -f1 | median)
-    peak=$(echo "$out" | cut -d' ' -f2 | median)
-    awk -v size="$size" -v files="$files" -v spots=$((blocks * columns * rows)) -v bytes="$bytes" \
-        -v cat_s="$cat_s" -v run_s="$run_s" -v peak="$peak" \
-        'BEGIN { printf "%-4s %5s %7s %9.1f %10s %10s %9.1f\n", size, files, spots, bytes / 1048576, cat_s, run_s, peak / 1024 }'
-    "$top/build-probe/spotweave" < answers.txt 2> "$work/phases.txt" >/dev/null
+    for r in $(seq 1 "$runs"); do
+        for n in $threads; do echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt; done
+    done
+    printf '%-4s %5s %7s %8.1f %6s' "$size" "$files" $((blocks * columns * rows)) \
+        "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$cat_s"
+    first="" last=""
+    for n in $threads; do
+        run_s=$(awk -v n="$n" '$1 == n { print $2 }' times.txt | median)
+        peak=$(awk -v n="$n" '$1 == n { print $3 }' times.txt | median)
+        printf ' %7s %7.1f' "$run_s" "$(awk -v p="$peak" 'BEGIN { print p / 1024 }')"
+        [ -z "$first" ] && first=$run_s
+        last=$run_s
+    done
+    awk -v a="$first" -v b="$last" 'BEGIN { if (b > 0) printf " %6.2fx\n", a / b; else print "       -" }'
+    for n in $threads; do
+        # shellcheck disable=SC2086
+        "$top/build-probe/spotweave" -q -j "$n" -r 4 -a 1 -c 2.0 -o out $list 2> "phases-$n.txt" >/dev/null
+    done
     cd "$top"
 done
 echo
 echo "Where the time goes (probe build, one run each):"
 for size in $sizes; do
-    printf '%s:' "$size"
-    awk '{ printf "  %s %s", $2, $3 }' "$dir/run-$size/phases.txt"
-    echo
+    for n in $threads; do
+        printf '%-4s -j %-2s:' "$size" "$n"
+        awk '{ printf "  %s %s", $2, $3 }' "$dir/run-$size/phases-$n.txt"
+        echo
+    done
 done

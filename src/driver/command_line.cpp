@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -11,6 +12,7 @@
 #include "driver/run.hpp"
 #include "driver/version.hpp"
 #include "input/byte_reader.hpp"
+#include "numeric/parallel_for.hpp"
 
 #ifdef _WIN32
 #include <io.h>
@@ -30,6 +32,7 @@ struct option_text {
     std::string approach = "1";
     std::string qc = "2.0";
     std::string output_dir;
+    std::optional<std::string> threads;  // none: the machine's cores
     bool quiet = false;
     bool allow_layout_mismatch = false;
     bool html = false;
@@ -59,6 +62,9 @@ void add_options(CLI::App& app, option_text& o) {
     app.add_option("-o,--output-dir", o.output_dir,
                    "where cor.txt, data.txt and merge.txt go (created if missing; default .)")
         ->option_text("DIR");
+    app.add_option("-j,--threads", o.threads,
+                   "threads to work on, 1 to 256; the reports are the same for any (default: the cores)")
+        ->option_text("N");
     app.add_flag("-q,--quiet", o.quiet, "only errors and warnings on the console");
     app.add_flag("--allow-layout-mismatch", o.allow_layout_mismatch,
                  "merge files whose Block/Column/Row differ from the first file's");
@@ -122,6 +128,9 @@ parsed_command_line settings_from(const option_text& o) {
                            ": expected 1-5 or medians, means, median-of-ratios, mean-of-ratios, regression");
     if (!whole_real(o.qc, s.qc_constant) || !(s.qc_constant >= 1.0 && s.qc_constant <= 5.0))
         return usage_error("--qc " + o.qc + ": expected a number from 1.0 to 5.0");
+    if (o.threads && (!whole_int(*o.threads, s.threads) || s.threads < 1 || s.threads > most_threads))
+        return usage_error("--threads " + *o.threads + ": expected a whole number from 1 to " +
+                           std::to_string(most_threads));
     if (o.files.empty()) return usage_error("no result files given");
     if (o.files.size() > most_files)
         return usage_error(std::to_string(o.files.size()) + " result files given; at most 99 can be merged");

@@ -8,11 +8,11 @@
 #include "driver/phase_clock.hpp"
 #include "driver/run_summary.hpp"
 #include "driver/version.hpp"
-#include "input/header_walk.hpp"
+#include "input/file_loading.hpp"
 #include "input/sizing_scan.hpp"
-#include "input/spot_loader.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/console_text.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/correlation_report.hpp"
 #include "report/merge_report.hpp"
@@ -71,6 +71,7 @@ int run_spotweave(std::FILE* answers) {
 
 int run_merge(const run_settings& s, std::FILE* keys) {
     choose_console(s.progress, s.failures, s.progress_line);
+    if (s.threads >= 1) set_thread_count(s.threads);
     return guarded(s, keys, [&] {
         spot_tables t;
         merge_tables m;
@@ -83,11 +84,7 @@ int run_merge(const run_settings& s, std::FILE* keys) {
         t.gene_count = size.gene_count;
         create_spot_tables(t);
         clock.mark("sizing");
-        for (int h = 1; h <= t.file_count; ++h) {
-            byte_reader in = header_walk(h, s.file_name(h), t);
-            show_progress_line("loading file %d of %d", h, t.file_count);
-            load_spot_records(in, h, s, t);
-        }
+        load_files(s, t);
         clock.mark("loading");
         if (s.check_replicate_ids) warn_mixed_replicate_ids(s, t);
         show_progress_line("writing %s", "cor.txt");

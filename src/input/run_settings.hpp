@@ -28,6 +28,10 @@ struct run_settings {
     bool summary = false;               // the command line's closing summary
     bool html = false;                  // also write report.html beside the reports
 
+    // Threads the run works on; 0 leaves the process-wide count as it is (the
+    // machine's cores unless set). Any count writes the same bytes.
+    int threads = 0;
+
     int file_count() const { return static_cast<int>(files.size()); }
     const char* file_name(int h) const { return files[static_cast<std::size_t>(h - 1)].c_str(); }
 

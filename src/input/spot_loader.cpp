@@ -143,31 +143,31 @@ std::string position_text(long long block, long long column, long long row) {
                        ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
 }
 
-}  // namespace
-
-void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t) {
-    load_spot_records(in, f, settings, t, reading_path::in_place);
-}
-
-void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, reading_path path) {
-    const bool in_place = path == reading_path::in_place;
+void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
+               file_order order) {
     const row_layout fixed;
     const row_layout& layout =
         static_cast<std::size_t>(f) < t.file_layout.size() ? t.file_layout[static_cast<std::size_t>(f)] : fixed;
     row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;
+    const bool side_by_side = order == file_order::side_by_side;
+    const bool keep_texts = last_file || !side_by_side;
+    const bool keep_positions = (last_file && !(side_by_side && compare)) || (f == 1 && settings.check_layout);
+    char name_scratch[name_room + 1];
+    char id_scratch[id_room + 1];
     row_values v;
     for (int s = 1; s <= t.spot_count; ++s) {
         row.spot = s;
-        const long long line =
-            layout.titled ? read_titled_row(in, row, layout, v, t.gene_name[s], t.gene_id[s], t.spot_count, in_place)
-                          : read_fixed_row(in, row, v, t.gene_name[s], t.gene_id[s], t.spot_count, in_place);
+        const series<char> name = keep_texts ? t.gene_name[s] : series<char>(name_scratch, 0, name_room);
+        const series<char> id = keep_texts ? t.gene_id[s] : series<char>(id_scratch, 0, id_room);
+        const long long line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
+                                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
         // Until the last file, the positions held are file 1's when comparing.
         if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
             layout_mismatch(settings, f, line, position_text(v.block, v.column, v.row),
                             position_text(t.spot_block[s], t.spot_column[s], t.spot_row[s]));
-        if (last_file || (f == 1 && settings.check_layout)) {
+        if (keep_positions) {
             t.spot_block[s] = v.block;
             t.spot_column[s] = v.column;
             t.spot_row[s] = v.row;
@@ -185,9 +185,23 @@ void load_spot_records(byte_reader& in, int f, const run_settings& settings, spo
         t.spot_flag[f][s] = flag;
     }
     const bool more_rows = settings.check_layout && skip_space(in) != -1;
-    if (f == 1) t.file_1_has_more_rows = more_rows;
+    if (f == 1 && settings.check_layout) t.file_1_has_more_rows = more_rows;
     if (compare && more_rows && !t.file_1_has_more_rows)
         layout_mismatch(settings, f, in.line(), "a data row", "none (its last data row is spot " +
                                                                    std::to_string(t.spot_count) + ")");
     in.close();
+}
+
+}  // namespace
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t) {
+    load_rows(in, f, settings, t, true, file_order::one_after_another);
+}
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, file_order order) {
+    load_rows(in, f, settings, t, true, order);
+}
+
+void load_spot_records(byte_reader& in, int f, const run_settings& settings, spot_tables& t, reading_path path) {
+    load_rows(in, f, settings, t, path == reading_path::in_place, file_order::one_after_another);
 }

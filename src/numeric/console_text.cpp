@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <string>
 
+#include "numeric/held_console.hpp"
+
 namespace {
 
 std::FILE* progress_stream = stdout;
@@ -28,19 +30,23 @@ void clear_progress_line() {
 
 void progress_text(const char* format, ...) {
     if (progress_stream == nullptr) return;
-    clear_progress_line();
     std::va_list args;
     va_start(args, format);
-    std::vfprintf(progress_stream, format, args);
+    if (!hold_console_text(false, format, args)) {
+        clear_progress_line();
+        std::vfprintf(progress_stream, format, args);
+    }
     va_end(args);
 }
 
 void failure_text(const char* format, ...) {
-    clear_progress_line();
-    if (failure_stream != stdout) std::fflush(stdout);
     std::va_list args;
     va_start(args, format);
-    std::vfprintf(failure_stream, format, args);
+    if (!hold_console_text(true, format, args)) {
+        clear_progress_line();
+        if (failure_stream != stdout) std::fflush(stdout);
+        std::vfprintf(failure_stream, format, args);
+    }
     va_end(args);
 }
 

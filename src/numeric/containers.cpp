@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include "numeric/parallel_for.hpp"
+
 void numeric_fatal(const char* message) {
+    if (fatal_is_deferred()) throw deferred_fatal{message};
     std::fflush(stdout);
     std::fputs("Numerical Recipes run-time error...\n", stderr);
     std::fprintf(stderr, "%s\n", message);

@@ -1,9 +1,11 @@
 #include "numeric/correlation.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "numeric/correlation_sweeps.hpp"
+#include "numeric/parallel_for.hpp"
 
 double pearson_r(series<const double> x, series<const double> y, int n) {
     double sum_x = 0.0;
@@ -58,11 +60,11 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n) {
 
 namespace {
 
-// rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
-void interleave(const dmatrix_t& source, int nf, int n, int j0, double fill, double* side_by_side) {
+// Spots from..to-1 of rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
+void interleave(const dmatrix_t& source, int nf, int from, int to, int j0, double fill, double* side_by_side) {
     for (int p = 0; p < sweep_block; ++p) {
         const double* row = j0 + p <= nf ? source[j0 + p].data() : nullptr;
-        for (int s = 0; s < n; ++s) side_by_side[sweep_block * s + p] = row != nullptr ? row[s] : fill;
+        for (int s = from; s < to; ++s) side_by_side[sweep_block * s + p] = row != nullptr ? row[s] : fill;
     }
 }
 
@@ -71,12 +73,35 @@ void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
         if (j0 + p <= nf && i < j0 + p) cor[i][j0 + p] = r[p];
 }
 
+// Runs sweep(i, j0, side, r) for every pair i < j, one block of four rows
+// j0..j0+3 at a time: the block is laid side by side once, in parallel, then
+// its rows i go to the threads one by one. Every coefficient is one pair's
+// own sums, so how the rows are shared out cannot change a bit of it, and the
+// memory is one block whatever the thread count.
+template <class Sweep>
+void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& cor, Sweep sweep) {
+    dvector_t side = dvector(0, sweep_block * n);
+    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
+        parallel_ranges(n, range_size(n, 1 << 14), [&](int first, int last, int) {
+            interleave(rows, nf, first - 1, last, j0, fill, side.data());
+        });
+        const int last_i = std::min(j0 + sweep_block - 2, nf - 1);
+        parallel_for(last_i, workers_for(last_i), [&](int item, int) {
+            double r[sweep_block];
+            sweep(item + 1, j0, side.data(), r);
+            store_block(cor, item + 1, j0, nf, r);
+        });
+    }
+    dvector_free(side, 0, sweep_block * n);
+}
+
 }  // namespace
 
 void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
     if (nf < 2) return;
     dvector_t sxx = dvector(1, nf + sweep_block);
-    for (int f = 1; f <= nf; ++f) {
+    parallel_for(nf, workers_for(nf), [&](int item, int) {
+        const int f = item + 1;
         const double* x = rows[f].data();
         double* d = scratch[f].data();
         double sum = 0.0;
@@ -88,20 +113,13 @@ void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatr
             q += d[s] * d[s];
         }
         sxx[f] = q;
-    }
-    dvector_t side = dvector(0, sweep_block * n);
+    });
     const raw_sweep raw_row = chosen_sweeps().raw_row;
-    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
-        interleave(scratch, nf, n, j0, 0.0, side.data());
-        for (int i = 1; i < j0 + sweep_block - 1 && i < nf; ++i) {
-            double sxy[sweep_block], r[sweep_block];
-            raw_row(scratch[i].data(), side.data(), n, sxy);
-            for (int p = 0; p < sweep_block; ++p)
-                r[p] = j0 + p <= nf ? sxy[p] / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
-            store_block(cor, i, j0, nf, r);
-        }
-    }
-    dvector_free(side, 0, sweep_block * n);
+    sweep_pairs(scratch, nf, n, 0.0, cor, [&](int i, int j0, const double* side, double* r) {
+        double sxy[sweep_block];
+        raw_row(scratch[i].data(), side, n, sxy);
+        for (int p = 0; p < sweep_block; ++p) r[p] = j0 + p <= nf ? sxy[p] / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
+    });
     dvector_free(sxx, 1, nf + sweep_block);
 }
 
@@ -109,20 +127,12 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
     if (nf < 2) return;
     const double ln2 = std::log(2.0);
     const double not_used = std::numeric_limits<double>::quiet_NaN();
-    for (int f = 1; f <= nf; ++f) {
-        const double* x = rows[f].data();
-        double* l = scratch[f].data();
+    parallel_for(nf, workers_for(nf), [&](int item, int) {
+        const double* x = rows[item + 1].data();
+        double* l = scratch[item + 1].data();
         for (int s = 0; s < n; ++s) l[s] = x[s] > 0.0 ? std::log(x[s]) / ln2 : not_used;
-    }
-    dvector_t side = dvector(0, sweep_block * n);
+    });
     const log2_sweep log2_row = chosen_sweeps().log2_row;
-    for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
-        interleave(scratch, nf, n, j0, not_used, side.data());
-        for (int i = 1; i < j0 + sweep_block - 1 && i < nf; ++i) {
-            double r[sweep_block];
-            log2_row(scratch[i].data(), side.data(), n, r);
-            store_block(cor, i, j0, nf, r);
-        }
-    }
-    dvector_free(side, 0, sweep_block * n);
+    sweep_pairs(scratch, nf, n, not_used, cor,
+                [&](int i, int, const double* side, double* r) { log2_row(scratch[i].data(), side, n, r); });
 }

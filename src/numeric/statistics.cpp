@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace {
-random_state generator{1, 1, 1};
+random_state generator = generator_start;
 
 // True when every element of a[0..n-1] has the bit pattern of a[0].
 bool all_identical(const double* a, int n) {
@@ -18,11 +18,13 @@ bool all_identical(const double* a, int n) {
 
 random_state& generator_state() { return generator; }
 
-double uniform_random() {
-    generator.s1 = (171 * generator.s1) % 30269;
-    generator.s2 = (172 * generator.s2) % 30309;
-    generator.s3 = (170 * generator.s3) % 30323;
-    const double x = generator.s1 / 30269.0 + generator.s2 / 30309.0 + generator.s3 / 30323.0;
+double uniform_random() { return uniform_random(generator); }
+
+double uniform_random(random_state& state) {
+    state.s1 = (171 * state.s1) % 30269;
+    state.s2 = (172 * state.s2) % 30309;
+    state.s3 = (170 * state.s3) % 30323;
+    const double x = state.s1 / 30269.0 + state.s2 / 30309.0 + state.s3 / 30323.0;
     return x - std::trunc(x);
 }
 
@@ -41,11 +43,13 @@ double sd_of(series<const double> v, int n) {
     return std::sqrt(q / n);
 }
 
-double median_of(series<const double> v, int n) {
+double median_of(series<const double> v, int n) { return median_of(v, n, generator); }
+
+double median_of(series<const double> v, int n, random_state& state) {
     if (n < 1) return std::numeric_limits<double>::quiet_NaN();
     dvector_t w = dvector(0, n);
     for (int i = 1; i <= n; ++i) w[i - 1] = v[i];
-    sort_values(w.data(), n);
+    sort_values(w.data(), n, state);
     const double result = n % 2 == 1 ? w[(n - 1) / 2] : (w[n / 2 - 1] + w[n / 2]) * 0.5;
     dvector_free(w, 0, n);
     return result;
@@ -53,7 +57,9 @@ double median_of(series<const double> v, int n) {
 
 // The ranges wait on an explicit stack, front range on top, so the draws come
 // in the order of the recursive description without a call-stack depth of n.
-void sort_values(double* a, int n) {
+void sort_values(double* a, int n) { sort_values(a, n, generator); }
+
+void sort_values(double* a, int n, random_state& state) {
     if (n <= 1) return;
     dvector_t scratch = dvector(0, n - 1);
     double* w = scratch.data();
@@ -71,12 +77,12 @@ void sort_values(double* a, int n) {
             if (x[0] > x[1]) std::swap(x[0], x[1]);
             continue;
         }
-        const double u = uniform_random();
+        const double u = uniform_random(state);
         // A range of one repeated value keeps every value in place, whatever
         // the pivot: only the draws of its m - 2 levels remain to be made.
         // Only a lopsided partition can have left such a range behind.
         if (r.lopsided && all_identical(x, m)) {
-            for (int level = m - 1; level >= 3; --level) uniform_random();
+            for (int level = m - 1; level >= 3; --level) uniform_random(state);
             continue;
         }
         const int t = static_cast<int>(u * m);

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "numeric/console_text.hpp"
 #include "numeric/correlation.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
@@ -55,11 +57,13 @@ struct net_intensities {
 
 net_intensities net_intensities_of(const spot_tables& t) {
     net_intensities net{dmatrix(1, t.file_count, 1, t.spot_count), dmatrix(1, t.file_count, 1, t.spot_count)};
-    for (int f = 1; f <= t.file_count; ++f)
+    parallel_for(t.file_count, workers_for(t.file_count), [&](int item, int) {
+        const int f = item + 1;
         for (int s = 1; s <= t.spot_count; ++s) {
             net.f632[f][s] = t.f632_median[f][s] - t.b632_median[f][s];
             net.f532[f][s] = t.f532_median[f][s] - t.b532_median[f][s];
         }
+    });
     return net;
 }
 
@@ -72,7 +76,7 @@ dmatrix_t pair_table(int nf) {
 }
 
 // One heading, the file-name row, then one row per file of the pairs i < j.
-void put_pair_table(report_file& out, const char* heading, const run_settings& s, const dmatrix_t& m) {
+void put_pair_table(report_text& out, const char* heading, const run_settings& s, const dmatrix_t& m) {
     out.put(heading);
     out.put("File Name\t");
     put_file_names(out, s);
@@ -91,12 +95,17 @@ void put_pair_table(report_file& out, const char* heading, const run_settings& s
 }
 
 // One heading, the file-name row, then each file's coefficient between its channels.
-void put_channel_row(report_file& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
+void put_channel_row(report_text& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
                      const net_intensities& net) {
+    std::vector<double> r(static_cast<std::size_t>(t.file_count) + 1);
+    parallel_for(t.file_count, workers_for(t.file_count), [&](int item, int) {
+        const int f = item + 1;
+        r[static_cast<std::size_t>(f)] = scale.per_file(net.f632[f], net.f532[f], t.spot_count);
+    });
     out.put(scale.channels_heading);
     put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
-        out.put_fixed(scale.per_file(net.f632[f], net.f532[f], t.spot_count), 3, 4);
+        out.put_fixed(r[static_cast<std::size_t>(f)], 3, 4);
         out.put("\t");
     }
     out.put("\n");
@@ -104,7 +113,7 @@ void put_channel_row(report_file& out, const scale_layout& scale, const run_sett
 
 // The banner and the four tables of one scale; scratch (1..F x 1..S) is the
 // pair sweeps' working room. With `kept`, the ratio table is moved there.
-void put_scale(report_file& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
+void put_scale(report_text& out, const scale_layout& scale, const run_settings& s, const spot_tables& t,
                const net_intensities& net, dmatrix_t& scratch, dmatrix_t* kept) {
     const int nf = t.file_count;
     const int ns = t.spot_count;

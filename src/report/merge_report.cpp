@@ -4,18 +4,22 @@
 #include <string>
 
 #include "numeric/console_text.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
 namespace {
 
-void put_value(report_file& out, double value) {
+// Gene lines one thread formats at a time, at most.
+constexpr int genes_per_range = 512;
+
+void put_value(report_text& out, double value) {
     out.put_fixed(value, 3, 4);
     out.put("\t");
 }
 
 // The three counts that open the report: files, genes, replicates.
-void put_run_summary(report_file& out, const spot_tables& t) {
+void put_run_summary(report_text& out, const spot_tables& t) {
     out.put("The number of data sets merged:\t ");
     out.put_int(t.file_count);
     out.put("\nThe number of genes in each file:\t ");
@@ -27,7 +31,7 @@ void put_run_summary(report_file& out, const spot_tables& t) {
 
 // A title, the file-name row and one count per file: first the values not
 // used (unusable plus outliers), then the outliers alone.
-void put_file_counts(report_file& out, const run_settings& s, const spot_tables& t, const merge_tables& m) {
+void put_file_counts(report_text& out, const run_settings& s, const spot_tables& t, const merge_tables& m) {
     out.put("The number of spots not used in ratio calculation in each data set:\n");
     put_file_names(out, s);
     for (int f = 1; f <= t.file_count; ++f) {
@@ -45,7 +49,7 @@ void put_file_counts(report_file& out, const run_settings& s, const spot_tables&
     out.put("\n\n");
 }
 
-void put_gene_heading(report_file& out, const run_settings& s) {
+void put_gene_heading(report_text& out, const run_settings& s) {
     out.put("Number\tPosition\tName\tID\t");
     for (int f = 1; f <= s.file_count(); ++f) {
         out.put(s.file_name(f));
@@ -57,7 +61,7 @@ void put_gene_heading(report_file& out, const run_settings& s) {
 
 // Spot numbers a-b, the position (block and row of the last replicate, the
 // columns of the first and last), the name and the ID of gene g.
-void put_gene_place(report_file& out, const spot_tables& t, int g) {
+void put_gene_place(report_text& out, const spot_tables& t, int g) {
     const int a = (g - 1) * t.replicate_count + 1;
     const int b = g * t.replicate_count;
     out.put_int(a, 3);
@@ -77,7 +81,7 @@ void put_gene_place(report_file& out, const spot_tables& t, int g) {
 }
 
 // The per-file means and the pooled statistics of gene g; "-" where none exist.
-void put_gene_statistics(report_file& out, const spot_tables& t, const merge_tables& m, int g) {
+void put_gene_statistics(report_text& out, const spot_tables& t, const merge_tables& m, int g) {
     for (int f = 1; f <= t.file_count; ++f) put_value(out, m.file_gene_mean[f][g]);
     if (m.gene_spots_used[g] == 0) {
         out.put("-\t-\t-\t-\t-\t-\t");
@@ -114,9 +118,9 @@ void merge_report(const run_settings& s, const spot_tables& t, const merge_table
     put_run_summary(out, t);
     put_file_counts(out, s, t, m);
     put_gene_heading(out, s);
-    for (int g = 1; g <= t.gene_count; ++g) {
-        put_gene_place(out, t, g);
-        put_gene_statistics(out, t, m, g);
-    }
+    put_lines_in_order(out, t.gene_count, range_size(t.gene_count, genes_per_range), [&](report_text& line, int g) {
+        put_gene_place(line, t, g);
+        put_gene_statistics(line, t, m, g);
+    });
     out.close();
 }

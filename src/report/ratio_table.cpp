@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "numeric/console_text.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 #include "report/report_file.hpp"
 
@@ -14,6 +15,11 @@ void normalise_ratios(const run_settings& s, spot_tables& t) {
 }
 
 void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }
+
+namespace {
+// Spot lines one thread formats at a time, at most.
+constexpr int spots_per_range = 512;
+}  // namespace
 
 void ratio_table(const run_settings& s, const spot_tables& t) {
     const int nf = t.file_count;
@@ -32,23 +38,23 @@ void ratio_table(const run_settings& s, const spot_tables& t) {
         out.put("(ratio)\t");
     }
     out.put("\n");
-    for (int s = 1; s <= ns; ++s) {
-        out.put_int(s);
-        out.put("\tB");
-        out.put_int(t.spot_block[s]);
-        out.put(" C");
-        out.put_int(t.spot_column[s]);
-        out.put(" R");
-        out.put_int(t.spot_row[s]);
-        out.put("\t");
-        out.put_text_tab(&t.gene_name[s][0]);
-        out.put_text_tab(&t.gene_id[s][0]);
+    put_lines_in_order(out, ns, range_size(ns, spots_per_range), [&](report_text& line, int spot) {
+        line.put_int(spot);
+        line.put("\tB");
+        line.put_int(t.spot_block[spot]);
+        line.put(" C");
+        line.put_int(t.spot_column[spot]);
+        line.put(" R");
+        line.put_int(t.spot_row[spot]);
+        line.put("\t");
+        line.put_text_tab(&t.gene_name[spot][0]);
+        line.put_text_tab(&t.gene_id[spot][0]);
         for (int f = 1; f <= nf; ++f) {
-            out.put_fixed(t.spot_ratio[f][s], 3, 4);
-            out.put("\t");
+            line.put_fixed(t.spot_ratio[f][spot], 3, 4);
+            line.put("\t");
         }
-        out.put("\n");
-    }
+        line.put("\n");
+    });
     out.put("end data\n");
     out.close();
 }

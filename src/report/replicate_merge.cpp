@@ -2,11 +2,16 @@
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
+#include "numeric/parallel_for.hpp"
 #include "numeric/statistics.hpp"
 #include "numeric/student_t.hpp"
 
 namespace {
+
+// Genes one thread takes at a time: up to 64, fewer in a small run.
+int genes_per_range(const spot_tables& t) { return range_size(t.gene_count, 64); }
 
 // Pooled positions per gene, R * F, or 0 when there is no gene.
 int positions_per_gene(const spot_tables& t) {
@@ -25,7 +30,7 @@ void count_positions(const merge_work& w, int n, int replicate_count, double val
 void statistics(merge_work& w, int n, gene_result& g) {
     const double ln2 = std::log(2.0);
     g.mean = mean_of(w.kept.view(), n);
-    g.median = median_of(w.kept.view(), n);
+    g.median = median_of(w.kept.view(), n, *w.draws);
     g.sd = sd_of(w.kept.view(), n);
     for (int i = 1; i <= n; ++i) w.log2[i] = std::log(w.kept[i]) / ln2;
     g.log2_mean = mean_of(w.log2.view(), n);
@@ -56,13 +61,22 @@ bool pair_passes(merge_work& w, int n_positions, int replicate_count, series<int
 
 }  // namespace
 
-merge_work make_merge_work(int n) { return {dvector(1, n), dvector(1, n), dvector(1, n), dvector(1, n)}; }
+merge_work make_merge_work(int n, random_state& draws) {
+    return {dvector(1, n), dvector(1, n), dvector(1, n), dvector(1, n), &draws};
+}
+
+void free_merge_work(merge_work& w, int n) {
+    dvector_free(w.values, 1, n);
+    dvector_free(w.sorted, 1, n);
+    dvector_free(w.kept, 1, n);
+    dvector_free(w.log2, 1, n);
+}
 
 gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, series<int> file_unusable,
                        series<int> file_outliers) {
     gene_result g;
     for (int j = 1; j <= n_positions; ++j) w.sorted[j] = w.values[j];
-    if (n_positions > 0) sort_values(&w.sorted[1], n_positions);
+    if (n_positions > 0) sort_values(&w.sorted[1], n_positions, *w.draws);
     for (int j = 1; j <= n_positions; ++j)
         if (!(w.values[j] > 0.0)) {
             ++file_unusable[(j - 1) / replicate_count + 1];
@@ -83,7 +97,7 @@ gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, seri
     }
     if (n >= 3) {
         for (;;) {
-            const double q = mean_of(w.kept.view(), n) / median_of(w.kept.view(), n);
+            const double q = mean_of(w.kept.view(), n) / median_of(w.kept.view(), n, *w.draws);
             if (q <= 2.0 || n <= 2) break;
             count_positions(w, n_positions, replicate_count, w.kept[n], file_outliers);
             ++g.outliers;
@@ -97,18 +111,19 @@ gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, seri
 }
 
 void regroup_by_gene(const spot_tables& t, merge_tables& m) {
-    const int g_count = t.gene_count;
     const int r_count = t.replicate_count;
     const int n = positions_per_gene(t);
-    m.gene_ratio = dmatrix(1, g_count, 1, n);
-    m.gene_flag = dmatrix(1, g_count, 1, n);
-    for (int g = 1; g <= g_count; ++g)
-        for (int f = 1; f <= t.file_count; ++f)
-            for (int r = 1; r <= r_count; ++r) {
-                const int spot = (g - 1) * r_count + r;
-                m.gene_ratio[g][(f - 1) * r_count + r] = t.spot_ratio[f][spot];
-                m.gene_flag[g][(f - 1) * r_count + r] = t.spot_flag[f][spot];
-            }
+    m.gene_ratio = dmatrix(1, t.gene_count, 1, n);
+    m.gene_flag = dmatrix(1, t.gene_count, 1, n);
+    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int) {
+        for (int g = first; g <= last; ++g)
+            for (int f = 1; f <= t.file_count; ++f)
+                for (int r = 1; r <= r_count; ++r) {
+                    const int spot = (g - 1) * r_count + r;
+                    m.gene_ratio[g][(f - 1) * r_count + r] = t.spot_ratio[f][spot];
+                    m.gene_flag[g][(f - 1) * r_count + r] = t.spot_flag[f][spot];
+                }
+    });
 }
 
 namespace {
@@ -118,7 +133,7 @@ namespace {
 void file_gene_means(const spot_tables& t, merge_tables& m) {
     const int r_count = t.replicate_count;
     m.file_gene_mean = dmatrix(1, t.file_count, 1, t.gene_count);
-    for (int f = 1; f <= t.file_count; ++f)
+    parallel_ranges(t.file_count, 1, [&](int f, int, int) {
         for (int g = 1; g <= t.gene_count; ++g) {
             double sum = 0.0;
             int count = 0;
@@ -131,13 +146,16 @@ void file_gene_means(const spot_tables& t, merge_tables& m) {
             }
             m.file_gene_mean[f][g] = count > 0 ? sum / count : 0.0;
         }
+    });
 }
 
 // A flagged position's ratio becomes 0.0, so the pooled statistics count it unusable.
 void set_flagged_aside(const spot_tables& t, merge_tables& m, int n) {
-    for (int g = 1; g <= t.gene_count; ++g)
-        for (int j = 1; j <= n; ++j)
-            if (m.gene_flag[g][j] < 0.0) m.gene_ratio[g][j] = 0.0;
+    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int) {
+        for (int g = first; g <= last; ++g)
+            for (int j = 1; j <= n; ++j)
+                if (m.gene_flag[g][j] < 0.0) m.gene_ratio[g][j] = 0.0;
+    });
 }
 
 void create_gene_results(const spot_tables& t, merge_tables& m) {
@@ -172,20 +190,70 @@ void store_gene_result(merge_tables& m, int g, const gene_result& r) {
 
 }  // namespace
 
-void gene_statistics(const spot_tables& t, merge_tables& m) {
-    const int n = positions_per_gene(t);
-    file_gene_means(t, m);
-    set_flagged_aside(t, m, n);
-    create_gene_results(t, m);
+namespace {
+
+// The sort's pivots cannot change its result unless a value does not compare.
+bool has_not_a_number(const merge_tables& m, int genes, int n) {
+    for (int g = 1; g <= genes; ++g)
+        for (int j = 1; j <= n; ++j)
+            if (std::isnan(m.gene_ratio[g][j])) return true;
+    return false;
+}
+
+// Every gene in order, drawing from the process-wide generator: the reference.
+void merge_genes_in_order(const spot_tables& t, merge_tables& m, int n) {
     merge_work w = make_merge_work(n);
     for (int g = 1; g <= t.gene_count; ++g) {
         for (int j = 1; j <= n; ++j) w.values[j] = m.gene_ratio[g][j];
         store_gene_result(m, g, merge_gene(w, n, t.replicate_count, m.file_unusable.view(), m.file_outliers.view()));
     }
-    dvector_free(w.values, 1, n);
-    dvector_free(w.sorted, 1, n);
-    dvector_free(w.kept, 1, n);
-    dvector_free(w.log2, 1, n);
+    free_merge_work(w, n);
+}
+
+// Ranges of genes on several threads, each thread with its own working
+// series, generator and per-file counts; the counts are added up afterwards.
+void merge_genes_in_parallel(const spot_tables& t, merge_tables& m, int n, int workers) {
+    struct alignas(64) thread_work {
+        random_state draws = generator_start;
+        merge_work w;
+        ivector_t unusable, outliers;
+    };
+    std::vector<thread_work> threads(static_cast<std::size_t>(workers));
+    for (thread_work& tw : threads) {
+        tw.w = make_merge_work(n, tw.draws);
+        tw.unusable = ivector(1, t.file_count);
+        tw.outliers = ivector(1, t.file_count);
+        for (int f = 1; f <= t.file_count; ++f) tw.unusable[f] = tw.outliers[f] = 0;
+    }
+    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int worker) {
+        thread_work& tw = threads[static_cast<std::size_t>(worker)];
+        tw.draws = generator_start;  // each range alike, however the threads share them out
+        for (int g = first; g <= last; ++g) {
+            for (int j = 1; j <= n; ++j) tw.w.values[j] = m.gene_ratio[g][j];
+            store_gene_result(m, g, merge_gene(tw.w, n, t.replicate_count, tw.unusable.view(), tw.outliers.view()));
+        }
+    });
+    for (thread_work& tw : threads) {
+        for (int f = 1; f <= t.file_count; ++f) {
+            m.file_unusable[f] += tw.unusable[f];
+            m.file_outliers[f] += tw.outliers[f];
+        }
+        free_merge_work(tw.w, n);
+    }
+}
+
+}  // namespace
+
+void gene_statistics(const spot_tables& t, merge_tables& m) {
+    const int n = positions_per_gene(t);
+    file_gene_means(t, m);
+    set_flagged_aside(t, m, n);
+    create_gene_results(t, m);
+    const int workers = workers_for_ranges(t.gene_count, genes_per_range(t));
+    if (workers == 1 || has_not_a_number(m, t.gene_count, n))
+        merge_genes_in_order(t, m, n);
+    else
+        merge_genes_in_parallel(t, m, n, workers);
 }
 
 void release_merge_tables(const spot_tables& t, merge_tables& m) {

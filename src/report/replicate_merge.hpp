@@ -42,11 +42,17 @@ struct gene_result {
     double log2_mean = no_log2_mean, log2_sd = 0.0, p_value = no_p_value;
 };
 
-// Working series for one gene, 1..N, reused from gene to gene.
+#include "numeric/statistics.hpp"
+
+// Working series for one gene, 1..N, reused from gene to gene, and the
+// generator its sorts draw from: the process-wide one unless a thread brings
+// its own.
 struct merge_work {
     dvector_t values, sorted, kept, log2;
+    random_state* draws;
 };
-merge_work make_merge_work(int n);
+merge_work make_merge_work(int n, random_state& draws = generator_state());
+void free_merge_work(merge_work& w, int n);
 
 // Runs the outlier and pair rules and the statistics over w.values[1..n] (the
 // gene's positions in order, flagged ones already 0.0). Each unusable position

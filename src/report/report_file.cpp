@@ -1,35 +1,38 @@
 #include "report/report_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
+#include "numeric/parallel_for.hpp"
 #include "numeric/run_end.hpp"
 
-report_file::report_file(const char* name) : name_(name) {
+void report_text::put_text_tab(const char* text) {
+    buffer_.append(text);
+    put("\t");
+}
+
+void report_text::put_fixed(double value, int decimals, int width) {
+    char text[fixed_text_room];
+    put(std::string_view(text, format_fixed(text, value, decimals, width)));
+}
+
+void report_text::put_int(long long value, int width) {
+    char text[fixed_text_room];
+    put(std::string_view(text, format_int(text, value, width)));
+}
+
+report_file::report_file(const char* name) : report_text(flush_size), name_(name) {
     file_ = std::fopen(name, "w");
     buffer_.reserve(flush_size + fixed_text_room + 1024);
 }
 
 report_file::~report_file() {
     if (file_ != nullptr) std::fclose(file_);
-}
-
-void report_file::put_text_tab(const char* text) {
-    buffer_.append(text);
-    buffer_.push_back('\t');
-    if (buffer_.size() >= flush_size) drain();
-}
-
-void report_file::put_fixed(double value, int decimals, int width) {
-    char text[fixed_text_room];
-    put(std::string_view(text, format_fixed(text, value, decimals, width)));
-}
-
-void report_file::put_int(long long value, int width) {
-    char text[fixed_text_room];
-    put(std::string_view(text, format_int(text, value, width)));
 }
 
 void report_file::drain() {
@@ -57,7 +60,37 @@ void report_file::write_failed(int error) {
     failure_stop(1);
 }
 
-void put_file_names(report_file& out, const run_settings& s) {
+void put_file_names(report_text& out, const run_settings& s) {
     for (int f = 1; f <= s.file_count(); ++f) out.put_text_tab(s.file_name(f));
     out.put("\n");
+}
+
+namespace {
+// Ranges formatted per thread between two writes: enough to keep every thread busy.
+constexpr int ranges_per_thread = 4;
+}  // namespace
+
+void put_lines_in_order(report_file& out, int count, int per,
+                        const std::function<void(report_text& text, int line)>& put_line) {
+    const int workers = workers_for_ranges(count, per);
+    if (workers == 1) {
+        for (int line = 1; line <= count; ++line) put_line(out, line);
+        return;
+    }
+    const int round = workers * ranges_per_thread;
+    std::vector<std::unique_ptr<report_text>> chunks;
+    for (int k = 0; k < round; ++k) chunks.push_back(std::make_unique<report_text>());
+    for (int first = 1; first <= count;) {
+        const int lines = static_cast<int>(std::min<long long>(static_cast<long long>(round) * per, count - first + 1));
+        const int ranges = (lines - 1) / per + 1;
+        parallel_for(ranges, workers, [&](int k, int) {
+            report_text& chunk = *chunks[static_cast<std::size_t>(k)];
+            chunk.clear();
+            const int from = first + k * per;
+            const int to = std::min(from + per - 1, first + lines - 1);
+            for (int line = from; line <= to; ++line) put_line(chunk, line);
+        });
+        for (int k = 0; k < ranges; ++k) out.put(chunks[static_cast<std::size_t>(k)]->text());
+        first += lines;
+    }
 }

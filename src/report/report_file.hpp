@@ -3,24 +3,25 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "input/run_settings.hpp"
 
-class report_file {
+// Report text being built, with the formats every report uses. On its own it
+// only grows (a chunk of lines formatted on a worker thread, waiting for its
+// turn); a report_file writes it out whenever it is full.
+class report_text {
 public:
-    // Creates or truncates the file at path `name`; is_open() tells.
-    explicit report_file(const char* name);
-    ~report_file();
-    report_file(const report_file&) = delete;
-    report_file& operator=(const report_file&) = delete;
-
-    bool is_open() const { return file_ != nullptr; }
+    report_text() = default;
+    virtual ~report_text() = default;
+    report_text(const report_text&) = delete;
+    report_text& operator=(const report_text&) = delete;
 
     void put(std::string_view text) {
         buffer_.append(text);
-        if (buffer_.size() >= flush_size) drain();
+        if (buffer_.size() >= full_size_) full();
     }
     // "%s\t" for a zero-terminated text.
     void put_text_tab(const char* text);
@@ -29,19 +30,47 @@ public:
     // printf's "%Wd".
     void put_int(long long value, int width = 0);
 
+    std::string_view text() const { return buffer_; }
+    void clear() { buffer_.clear(); }
+
+protected:
+    explicit report_text(std::size_t full_size) : full_size_(full_size) {}
+    virtual void full() {}
+
+    std::string buffer_;
+
+private:
+    std::size_t full_size_ = std::string::npos;
+};
+
+class report_file : public report_text {
+public:
+    // Creates or truncates the file at path `name`; is_open() tells.
+    explicit report_file(const char* name);
+    ~report_file() override;
+
+    bool is_open() const { return file_ != nullptr; }
+
     // Writes what is left and closes; on any write error prints
     // "can't write the data file <name>: reason" and makes a failure stop.
     void close();
 
 private:
     static constexpr std::size_t flush_size = 1 << 20;
+    void full() override { drain(); }
     void drain();
     [[noreturn]] void write_failed(int error);
 
     std::FILE* file_ = nullptr;
     std::string name_;
-    std::string buffer_;
 };
 
 // Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
-void put_file_names(report_file& out, const run_settings& s);
+void put_file_names(report_text& out, const run_settings& s);
+
+// Lines 1..count of a report, line i written by put_line(text, i), in line
+// order. With one thread each line goes straight to out; with more, ranges
+// of `per` lines are formatted on the threads and written in order, a few
+// ranges per thread in memory at a time.
+void put_lines_in_order(report_file& out, int count, int per,
+                        const std::function<void(report_text& text, int line)>& put_line);

@@ -71,6 +71,7 @@ def compare_case(program, case, mismatched):
             mismatched.append(name)
             done = run(program, ["--allow-layout-mismatch", "-o", "out/reports"] + args, work)
         check(done.returncode == status, f"{name}: status {done.returncode}, the dialogue gives {status}")
+        same_at_other_thread_counts(program, name, work, args, done, name in mismatched)
         for report in REPORTS:
             want = os.path.join(expected, report)
             got = os.path.join(work, "out", "reports", report)
@@ -87,6 +88,27 @@ def compare_case(program, case, mismatched):
                   f"{name}: standard error {done.stderr!r} is not the dialogue's failure text")
             check(closing not in done.stdout + done.stderr, f"{name}: the command line asks for a key")
     return True
+
+
+def same_at_other_thread_counts(program, name, work, args, reference, mismatched):
+    """The run again with -j 1, 2 and 7: the console, the status and every
+    report exactly those of the run at the machine's cores."""
+    if mismatched:
+        args = ["--allow-layout-mismatch"] + args
+    reports = {r: read_if_there(os.path.join(work, "out", "reports", r)) for r in REPORTS}
+    for threads in ("1", "2", "7"):
+        out = os.path.join("out", "j" + threads)
+        done = run(program, ["-j", threads, "-o", out] + args, work)
+        label = f"{name} at -j {threads}"
+        check(done.returncode == reference.returncode, f"{label}: status {done.returncode}")
+        check(done.stdout.replace(out.encode(), b"out/reports") == reference.stdout, f"{label}: standard output differs")
+        check(done.stderr == reference.stderr, f"{label}: standard error differs")
+        for report in REPORTS:
+            check(read_if_there(os.path.join(work, out, report)) == reports[report], f"{label}: {report} differs")
+
+
+def read_if_there(path):
+    return open(path, "rb").read() if os.path.exists(path) else None
 
 
 def check_summary(name, console, merge_txt):

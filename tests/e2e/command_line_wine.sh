@@ -2,8 +2,9 @@
 # The command line of the Windows program under wine: cases run with options
 # instead of answers must write the reports the dialogue writes (compared
 # with CR LF line ends) into an output folder given with a drive letter and
-# backslashes; a file given by such a path is named as given; a usage error
-# ends with status 2 before anything is written.
+# backslashes, at the default thread count and at -j 1 and -j 5; a file
+# given by such a path is named as given; a usage error ends with status 2
+# before anything is written.
 #   command_line_wine.sh PATH/TO/spotweave.exe [PATH/TO/linux/spotweave]
 # With the Linux program, report.html of both must be the same bytes.
 set -u
@@ -42,6 +43,8 @@ merge_rules -r 3 -a 1 -c 2 m1.gpr m2.gpr
 regression_factor_signs -r 2 -a regression -c 2 f1.gpr f2.gpr f3.gpr
 single_replicate_median_of_ratios --approach median-of-ratios --qc 5.0 p.gpr q.gpr
 quality_control qc.gpr
+merge_rules -j 1 -r 3 -a 1 -c 2 m1.gpr m2.gpr
+regression_factor_signs -j 5 -r 2 -a regression -c 2 f1.gpr f2.gpr f3.gpr
 LIST
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/spotweave-wine-cli-XXXXXX")

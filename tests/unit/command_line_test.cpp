@@ -108,7 +108,7 @@ TEST(command_line, paths_of_any_length_and_files_after_the_double_dash) {
 }
 
 TEST(command_line, unknown_options_and_missing_values) {
-    EXPECT_NE(problem({"--threads", "2", "f"}).find("--threads"), std::string::npos);
+    EXPECT_NE(problem({"--jobs", "2", "f"}).find("--jobs"), std::string::npos);
     EXPECT_NE(problem({"-x", "f"}).find("-x"), std::string::npos);
     EXPECT_EQ(problem({"f", "-c"}), "--qc: the value is missing");
     EXPECT_EQ(problem({"-o"}), "--output-dir: the value is missing");
@@ -117,7 +117,7 @@ TEST(command_line, unknown_options_and_missing_values) {
 TEST(command_line, help_and_version) {
     const parsed_command_line help = parse({"a.gpr", "--help"});
     EXPECT_EQ(help.action, command_action::help);
-    for (const char* option : {"--replicates", "--approach", "--qc", "--output-dir", "--quiet", "--help",
+    for (const char* option : {"--replicates", "--approach", "--qc", "--output-dir", "--threads", "--quiet", "--help",
                                "--version", "--allow-layout-mismatch", "Example:"})
         EXPECT_NE(help.text.find(option), std::string::npos) << option;
     const parsed_command_line version = parse({"-V"});
@@ -201,4 +201,15 @@ TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
             }
             release_spot_tables(t);
         }
+}
+
+TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {
+    EXPECT_EQ(parse({"a.gpr"}).settings.threads, 0);
+    EXPECT_EQ(parse({"-j", "1", "a.gpr"}).settings.threads, 1);
+    EXPECT_EQ(parse({"--threads=7", "a.gpr"}).settings.threads, 7);
+    EXPECT_EQ(parse({"--threads", "256", "a.gpr"}).settings.threads, 256);
+    for (const char* bad : {"0", "257", "-2", "2x", "", "99999999999"})
+        EXPECT_NE(problem({"-j", bad, "a.gpr"}).find(std::string("--threads ") + bad + ": expected a whole number"),
+                  std::string::npos)
+            << bad;
 }

@@ -1,0 +1,99 @@
+#include "input/file_loading.hpp"
+
+#include <atomic>
+#include <climits>
+#include <exception>
+#include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include "input/header_walk.hpp"
+#include "input/spot_loader.hpp"
+#include "numeric/console_text.hpp"
+#include "numeric/held_console.hpp"
+#include "numeric/parallel_for.hpp"
+#include "numeric/run_end.hpp"
+
+namespace {
+
+// What a file loaded ahead of its turn leaves for its turn.
+struct file_outcome {
+    held_text console;
+    std::exception_ptr failure;
+};
+
+// Files first..last at the same time, each into its own outcome; files past
+// a known failure are not started, as they are never reached in file order.
+void load_side_by_side(const run_settings& s, spot_tables& t, int first, int last, std::vector<file_outcome>& outcome) {
+    const int count = last - first + 1;
+    std::atomic<int> first_failed{INT_MAX};
+    std::atomic<int> done{first - 1};
+    parallel_for(count, workers_for(count), [&](int item, int worker) {
+        const int h = first + item;
+        if (h > first_failed.load()) return;
+        file_outcome& mine = outcome[static_cast<std::size_t>(h)];
+        {
+            held_console hold(mine.console);
+            try {
+                byte_reader in = header_walk(h, s.file_name(h), t);
+                load_spot_records(in, h, s, t, file_order::side_by_side);
+            } catch (...) {
+                mine.failure = std::current_exception();
+                int seen = first_failed.load();
+                while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
+                }
+            }
+        }
+        ++done;
+        // Only the calling thread draws on the console.
+        if (worker == 0) show_progress_line("loading file %d of %d", done.load(), t.file_count);
+    });
+}
+
+// Each thread's heap keeps the read buffers of its files once they are
+// freed; with many threads that adds up beside the tables, so it goes back.
+void hand_back_reader_memory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+// File h's held text, then its failure, if any, as it would have come.
+void give_out(const file_outcome& file) {
+    print_held(file.console);
+    if (!file.failure) return;
+    try {
+        std::rethrow_exception(file.failure);
+    } catch (const deferred_fatal& fatal) {
+        numeric_fatal(fatal.message);
+    }
+}
+
+}  // namespace
+
+void load_files(const run_settings& s, spot_tables& t) {
+    if (workers_for(t.file_count) == 1) {
+        for (int h = 1; h <= t.file_count; ++h) {
+            byte_reader in = header_walk(h, s.file_name(h), t);
+            show_progress_line("loading file %d of %d", h, t.file_count);
+            load_spot_records(in, h, s, t);
+        }
+        return;
+    }
+    std::vector<file_outcome> outcome(static_cast<std::size_t>(t.file_count) + 1);
+    // Each file's header walk sets its own entry; sized here, they never move.
+    const std::size_t entries = static_cast<std::size_t>(t.file_count) + 1;
+    if (t.file_layout.size() < entries) t.file_layout.resize(entries);
+    if (t.file_type.size() < entries) t.file_type.resize(entries);
+    int first = 1;
+    if (s.check_layout) {
+        // The others compare their positions with file 1's.
+        load_side_by_side(s, t, 1, 1, outcome);
+        give_out(outcome[1]);
+        first = 2;
+    }
+    load_side_by_side(s, t, first, t.file_count, outcome);
+    hand_back_reader_memory();
+    for (int h = first; h <= t.file_count; ++h) give_out(outcome[static_cast<std::size_t>(h)]);
+}
