@@ -5,7 +5,9 @@
 # the counts taking turns run by run, and prints the median wall time and
 # peak memory of the whole process over RUNS runs for each count, beside the
 # time `cat` needs to read the same bytes and the speed-up of the last count
-# over the first. A probe build then shows where the time goes at each count.
+# over the first; then the same run at the last count with --html, its time
+# against the plain run's and the size of report.html. A probe build then
+# shows where the time goes at each count.
 #
 #   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
 #
@@ -42,15 +44,18 @@ layout() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# One run of program $1 at $2 threads on the files of $list: "wall_s peak_KB".
+# One run of program $1 at $2 threads on the files of $list, further options
+# after them: "wall_s peak_KB".
 timed_run() {
+    program=$1 n=$2
+    shift 2
     # shellcheck disable=SC2086
-    /usr/bin/time -f '%e %M' "$1" -q -j "$2" -r 4 -a 1 -c 2.0 -o out $list 2>&1 >/dev/null | tail -n 1
+    /usr/bin/time -f '%e %M' "$program" -q -j "$n" -r 4 -a 1 -c 2.0 -o out "$@" $list 2>&1 >/dev/null | tail -n 1
 }
 
 printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
 for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
-printf ' %7s\n' speedup
+printf ' %7s %7s %6s %7s\n' speedup html_s html_% page_MB
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -66,6 +71,7 @@ for size in $sizes; do
     cat_s=$(for r in $(seq 1 "$runs"); do /usr/bin/time -f %e cat $list 2>&1 >/dev/null; done | median)
     for r in $(seq 1 "$runs"); do
         for n in $threads; do echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt; done
+        echo "html $(timed_run "$top/build-bench/spotweave" "$n" --html)" >> times.txt
     done
     printf '%-4s %5s %7s %8.1f %6s' "$size" "$files" $((blocks * columns * rows)) \
         "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$cat_s"
@@ -77,7 +83,13 @@ for size in $sizes; do
         [ -z "$first" ] && first=$run_s
         last=$run_s
     done
-    awk -v a="$first" -v b="$last" 'BEGIN { if (b > 0) printf " %6.2fx\n", a / b; else print "       -" }'
+    awk -v a="$first" -v b="$last" 'BEGIN { if (b > 0) printf " %6.2fx", a / b; else printf "       -" }'
+    html_s=$(awk '$1 == "html" { print $2 }' times.txt | median)
+    awk -v h="$html_s" -v b="$last" -v p="$(wc -c < out/report.html)" 'BEGIN {
+        pct = "-"
+        if (b > 0) pct = sprintf("%+.0f", 100 * (h - b) / b)
+        printf " %7s %6s %7.2f\n", h, pct, p / 1048576
+    }'
     for n in $threads; do
         # shellcheck disable=SC2086
         "$top/build-probe/spotweave" -q -j "$n" -r 4 -a 1 -c 2.0 -o out $list 2> "phases-$n.txt" >/dev/null

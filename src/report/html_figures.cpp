@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/parallel_for.hpp"
+
 namespace {
 
 // Cells of all slide pictures together; keeps the page small at 99 files.
@@ -174,15 +176,23 @@ slide_layout plan_slide(const spot_tables& t) {
 void collect_html_figures(const spot_tables& t, html_figures& fig) {
     fig.layout = plan_slide(t);
     fig.files.assign(static_cast<std::size_t>(std::max(0, t.file_count)), file_figures{});
-    file_pass p;
-    p.m_values.reserve(static_cast<std::size_t>(std::max(0, t.spot_count)));
-    if (fig.layout.usable) {
-        const slide_layout& l = fig.layout;
-        const std::size_t cells = static_cast<std::size_t>(l.block_columns * (l.tile_columns + 1) - 1) *
-                                  static_cast<std::size_t>((l.blocks / l.block_columns) * (l.tile_rows + 1) - 1);
-        p.tile_sum.assign(cells, 0.0);
-        p.tile_count.assign(cells, 0);
+    // Files are independent: each thread keeps its own working room and
+    // writes only its files' figures, so the figures are those of one thread.
+    const int workers = workers_for(t.file_count);
+    std::vector<file_pass> passes(static_cast<std::size_t>(workers));
+    for (file_pass& p : passes) {
+        p.m_values.reserve(static_cast<std::size_t>(std::max(0, t.spot_count)));
+        if (fig.layout.usable) {
+            const slide_layout& l = fig.layout;
+            const std::size_t cells = static_cast<std::size_t>(l.block_columns * (l.tile_columns + 1) - 1) *
+                                      static_cast<std::size_t>((l.blocks / l.block_columns) * (l.tile_rows + 1) - 1);
+            p.tile_sum.assign(cells, 0.0);
+            p.tile_count.assign(cells, 0);
+        }
     }
-    for (int f = 1; f <= t.file_count; ++f)
-        collect_file(t, f, fig.layout, p, fig.files[static_cast<std::size_t>(f - 1)]);
+    parallel_for(t.file_count, workers, [&](int item, int worker) {
+        collect_file(t, item + 1, fig.layout, passes[static_cast<std::size_t>(worker)],
+                     fig.files[static_cast<std::size_t>(item)]);
+    });
 }
+

@@ -282,6 +282,10 @@ def html_option(program, cases):
         for report in REPORTS:
             check(open(os.path.join(work, "plain", report), "rb").read() ==
                   open(os.path.join(work, "paged", report), "rb").read(), f"--html changed {report}")
+        for threads in ("1", "7"):
+            again = run(program, ["--html", "-j", threads, "-o", "paged-j" + threads] + args, work)
+            check(again.returncode == 0 and open(os.path.join(work, "paged-j" + threads, "report.html"), "rb").read()
+                  == open(page, "rb").read(), f"--html -j {threads}: another page")
         os.makedirs(os.path.join(work, "blocked", "report.html"))
         blocked = run(program, ["--html", "-o", "blocked"] + args, work)
         check(blocked.returncode == 1 and b"can't write the report <blocked/report.html>" in blocked.stderr,
