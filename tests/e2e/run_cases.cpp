@@ -18,28 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/case_folders.hpp"
 #include "support/temp_dir.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> case_names() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(SPOTWEAVE_CASES))
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 class e2e : public testing::TestWithParam<std::string> {};
 
@@ -47,15 +31,7 @@ TEST_P(e2e, case_matches_expected) {
     const fs::path source = fs::path(SPOTWEAVE_CASES) / GetParam();
     const fs::path work = fresh_temp_directory("spotweave-e2e");
 
-    for (const auto& entry : fs::directory_iterator(source)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "expected" || name == "answers.txt" || name == "setup.sh") continue;
-        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
-    }
-    if (fs::exists(source / "setup.sh")) {
-        const std::string setup = "cd " + quoted(work) + " && sh " + quoted(source / "setup.sh");
-        ASSERT_EQ(std::system(setup.c_str()), 0) << "setup.sh failed";
-    }
+    ASSERT_TRUE(stage_case(source, work)) << "setup.sh failed";
 
     const std::string command = "cd " + quoted(work) + " && timeout 120 " + quoted(SPOTWEAVE_BINARY) + " < " +
                                 quoted(source / "answers.txt") + " > console.out 2> console.err";
@@ -87,7 +63,7 @@ TEST_P(e2e, case_matches_expected) {
         ADD_FAILURE() << "kept for inspection: " << work;
 }
 
-INSTANTIATE_TEST_SUITE_P(cases, e2e, testing::ValuesIn(case_names()),
+INSTANTIATE_TEST_SUITE_P(cases, e2e, testing::ValuesIn(case_names(SPOTWEAVE_CASES)),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
                              for (char& c : name)

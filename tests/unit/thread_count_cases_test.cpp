@@ -13,28 +13,12 @@
 #include "driver/run.hpp"
 #include "numeric/parallel_for.hpp"
 #include "support/capture.hpp"
+#include "support/case_folders.hpp"
 #include "support/temp_dir.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> case_names() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(SPOTWEAVE_CASES))
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 struct case_run {
     std::string console, errors;
@@ -43,15 +27,7 @@ struct case_run {
 
 // Copies the case to a fresh folder and runs it there, in this process.
 case_run run_case(const fs::path& source, const fs::path& work, int threads) {
-    for (const auto& entry : fs::directory_iterator(source)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "expected" || name == "answers.txt" || name == "setup.sh") continue;
-        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
-    }
-    if (fs::exists(source / "setup.sh")) {
-        const std::string setup = "cd " + quoted(work) + " && sh " + quoted(source / "setup.sh");
-        if (std::system(setup.c_str()) != 0) ADD_FAILURE() << "setup.sh failed";
-    }
+    if (!stage_case(source, work)) ADD_FAILURE() << "setup.sh failed";
     std::FILE* answers = std::fopen((source / "answers.txt").string().c_str(), "rb");
     EXPECT_NE(answers, nullptr);
     const fs::path before = fs::current_path();
@@ -90,7 +66,7 @@ TEST_P(thread_counts, every_count_gives_the_expected_bytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(cases, thread_counts, testing::ValuesIn(case_names()),
+INSTANTIATE_TEST_SUITE_P(cases, thread_counts, testing::ValuesIn(case_names(SPOTWEAVE_CASES)),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
                              for (char& c : name)
