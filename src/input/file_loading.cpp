@@ -82,10 +82,6 @@ void load_files(const run_settings& s, spot_tables& t) {
         return;
     }
     std::vector<file_outcome> outcome(static_cast<std::size_t>(t.file_count) + 1);
-    // Each file's header walk sets its own entry; sized here, they never move.
-    const std::size_t entries = static_cast<std::size_t>(t.file_count) + 1;
-    if (t.file_layout.size() < entries) t.file_layout.resize(entries);
-    if (t.file_type.size() < entries) t.file_type.resize(entries);
     int first = 1;
     if (s.check_layout) {
         // The others compare their positions with file 1's.

@@ -157,9 +157,7 @@ void walk_titled_header(byte_reader& in, const layout_probe& probe, int h, const
 }  // namespace
 
 void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t) {
-    if (t.file_layout.size() <= static_cast<std::size_t>(h)) t.file_layout.resize(static_cast<std::size_t>(h) + 1);
     t.file_layout[static_cast<std::size_t>(h)] = row_layout{};
-    if (t.file_type.size() <= static_cast<std::size_t>(h)) t.file_type.resize(static_cast<std::size_t>(h) + 1);
     const layout_probe probe = probe_layout(in);
     t.file_type[static_cast<std::size_t>(h)] = probe.type;
     if (probe.titled)

@@ -145,9 +145,7 @@ std::string position_text(long long block, long long column, long long row) {
 
 void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
                file_order order) {
-    const row_layout fixed;
-    const row_layout& layout =
-        static_cast<std::size_t>(f) < t.file_layout.size() ? t.file_layout[static_cast<std::size_t>(f)] : fixed;
+    const row_layout& layout = t.file_layout[static_cast<std::size_t>(f)];
     row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;

@@ -20,6 +20,9 @@ void create_spot_tables(spot_tables& t) {
     t.norm_factor = dmatrix(1, nf, 0, 5);
     for (int f = 1; f <= nf; ++f)
         for (int a = 1; a <= 5; ++a) t.norm_factor[f][a] = 0.0;
+    // Sized once, so the header walks of files loaded side by side never move them.
+    t.file_layout.assign(static_cast<std::size_t>(nf) + 1, row_layout{});
+    t.file_type.assign(static_cast<std::size_t>(nf) + 1, std::string());
 }
 
 void release_spot_tables(spot_tables& t) {

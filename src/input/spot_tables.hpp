@@ -31,8 +31,8 @@ struct spot_tables {
     // Per file.
     cmatrix_t header_line11_text;  // 1..file_count x 0..400
     dmatrix_t norm_factor;         // 1..file_count x 0..5, column = ratio approach
-    std::vector<row_layout> file_layout;  // by file, set by the header walk; 1.x when absent
-    std::vector<std::string> file_type;   // by file, the header's Type value ("" when none)
+    std::vector<row_layout> file_layout;  // 0..file_count, set by the header walk; 1.x until then
+    std::vector<std::string> file_type;   // 0..file_count, the header's Type value ("" when none)
 };
 
 // Creates every table, sized by file_count and spot_count, and
