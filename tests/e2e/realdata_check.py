@@ -23,7 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import reference_model  # noqa: E402
-from check_list import finish_work, run_checks  # noqa: E402
+from check_list import finish_work, model_problems, run_checks  # noqa: E402
 
 # (files, replicate count, approach, C)
 CONFORMING = [
@@ -95,15 +95,7 @@ def check_conforming(program, realdata, files, replicates, approach, c):
             with open(path, "rb") as f:
                 reports[report] = f.read()
             os.remove(path)
-    expected_console, expected_status, expected_reports = reference_model.run_case(work, answers)
-    problems = []
-    if console != expected_console:
-        problems.append("console output differs")
-    if status != expected_status:
-        problems.append("status %d, expected %d" % (status, expected_status))
-    for report in REPORTS:
-        if reports.get(report) != expected_reports.get(report):
-            problems.append(report + " differs")
+    problems = model_problems(console, status, reports, reference_model.run_case(work, answers), REPORTS)
     return finish_work(work, problems)
 
 

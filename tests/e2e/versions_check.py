@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import make_result_file as mk  # noqa: E402
 import reference_model  # noqa: E402
-from check_list import finish_work, run_checks  # noqa: E402
+from check_list import model_problems, run_checks  # noqa: E402
 
 REPORTS = ("cor.txt", "data.txt", "merge.txt")
 LATER = sorted(mk.LATER_LAYOUTS)
@@ -56,16 +56,7 @@ def matches_model(work, console, status, reports):
         path = os.path.join(work, report)
         if os.path.exists(path):
             os.remove(path)
-    expected_console, expected_status, expected_reports = reference_model.run_case(work)
-    problems = []
-    if console != expected_console:
-        problems.append("console differs from the model")
-    if status != expected_status:
-        problems.append("status %d, model %d" % (status, expected_status))
-    for report in REPORTS:
-        if reports.get(report) != expected_reports.get(report):
-            problems.append(report + " differs from the model")
-    return problems
+    return model_problems(console, status, reports, reference_model.run_case(work), REPORTS)
 
 
 def slide(version, seed, gene_seed=3, **options):

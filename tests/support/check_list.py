@@ -17,6 +17,21 @@ def run_checks(checks):
     return 1 if failed else 0
 
 
+def model_problems(console, status, reports, expected, report_names):
+    """What differs between a run (console bytes, status, reports by name) and
+    the model's (console, status, reports) for the same files."""
+    expected_console, expected_status, expected_reports = expected
+    problems = []
+    if console != expected_console:
+        problems.append("console differs from the model")
+    if status != expected_status:
+        problems.append("status %d, model %d" % (status, expected_status))
+    for report in report_names:
+        if reports.get(report) != expected_reports.get(report):
+            problems.append(report + " differs from the model")
+    return problems
+
+
 def finish_work(work, problems):
     """Removes a check's work folder when it passed, else keeps it and says where."""
     if not problems:
