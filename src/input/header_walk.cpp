@@ -6,6 +6,7 @@
 #include <string>
 
 #include "input/result_format.hpp"
+#include "input/run_settings.hpp"
 #include "input/titled_header.hpp"
 #include "numeric/console_text.hpp"
 #include "numeric/fixed_text.hpp"
@@ -16,16 +17,15 @@ namespace {
 struct factor_line {
     int key_length;  // from the N up to the number
     const char* label;
-    const char* name;
 };
 
 const factor_line factor_lines[6] = {
-    {0, nullptr, nullptr},
-    {35, "N. Factor-Ratio of Median: ", "Ratio of Medians"},
-    {33, "N. Factor-Ratio of Mean: ", "Ratio of Means"},
-    {35, "N. Factor-Median of Ratios: ", "Median of Ratios"},
-    {33, "N. Factor-Mean of Ratios: ", "Mean of Ratios"},
-    {36, "N. Factor-Regression Ratio: ", "Regression Ratio"},
+    {0, nullptr},
+    {35, "N. Factor-Ratio of Median: "},
+    {33, "N. Factor-Ratio of Mean: "},
+    {35, "N. Factor-Median of Ratios: "},
+    {33, "N. Factor-Mean of Ratios: "},
+    {36, "N. Factor-Regression Ratio: "},
 };
 
 class header_reader {
@@ -52,14 +52,14 @@ public:
         const long long line = in_.line();
         int c = '=';
         for (int i = 0; i < count; ++i) c = get();
-        if (c != '=') fail(line, std::string("expected the key of the ") + factor_lines[k].name + " factor to end in \"=\"");
+        if (c != '=') fail(line, std::string("expected the key of the ") + ratio_approach_titles[k] + " factor to end in \"=\"");
     }
     double factor(int k) {
         const long long line = in_.line();
         skip_blanks(in_);
         double value;
         if (!read_real(in_, value) || !std::isfinite(value))
-            fail(line, std::string("expected a number after the key of the ") + factor_lines[k].name + " factor");
+            fail(line, std::string("expected a number after the key of the ") + ratio_approach_titles[k] + " factor");
         return value;
     }
 

@@ -60,3 +60,8 @@ inline const char* const html_report_name = "report.html";
 inline const char* const ratio_approach_names[6] = {
     "", "medians", "means", "median-of-ratios", "mean-of-ratios", "regression",
 };
+
+// Their titles, as the factor lines, the messages and report.html name them.
+inline const char* const ratio_approach_titles[6] = {
+    "", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios", "Regression Ratio",
+};

@@ -15,10 +15,6 @@
 
 namespace {
 
-// The names of the ratio approaches, as the dialogue lists them.
-constexpr const char* approach_names[] = {"", "Ratio of Medians", "Ratio of Means", "Median of Ratios",
-                                          "Mean of Ratios", "Regression Ratio"};
-
 // A cell of a correlation matrix that was never computed (the diagonal and below).
 constexpr double not_computed = 2.0;
 
@@ -82,7 +78,7 @@ void run_table(std::string& page, const run_settings& s, const spot_tables& t, c
     page += "<h2>The run</h2>\n<p>" + integer(t.file_count) + " files of " + integer(t.spot_count) +
             " spots, " + integer(t.gene_count) + " genes of " + integer(t.replicate_count) +
             " replicated spots; ratio approach " + integer(k) + " (" +
-            (k >= 1 && k <= 5 ? approach_names[k] : "unknown") + "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
+            (k >= 1 && k <= 5 ? ratio_approach_titles[k] : "unknown") + "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
     page += "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
             "<th>Values set aside</th><th>Outliers</th></tr>\n";
     for (int f = 1; f <= t.file_count; ++f) {
