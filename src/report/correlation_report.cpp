@@ -13,8 +13,6 @@
 
 namespace {
 
-// A cell no coefficient can take, printed as "-".
-constexpr double not_computed = 2.0;
 
 using coefficient = double (*)(series<const double>, series<const double>, int);
 using pair_coefficients = void (*)(const dmatrix_t&, int, int, dmatrix_t&, dmatrix_t&);

@@ -5,7 +5,10 @@
 #include "input/run_settings.hpp"
 #include "input/spot_tables.hpp"
 
-// The two ratio matrices of cor.txt (1..F x 1..F, 2.0 where not computed),
+// A cell no coefficient can take (the diagonal and below), printed as "-".
+constexpr double not_computed = 2.0;
+
+// The two ratio matrices of cor.txt (1..F x 1..F, not_computed where not computed),
 // handed on so other pages show the very numbers of the report.
 struct ratio_correlations {
     dmatrix_t raw, log2;

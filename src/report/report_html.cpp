@@ -15,8 +15,6 @@
 
 namespace {
 
-// A cell of a correlation matrix that was never computed (the diagonal and below).
-constexpr double not_computed = 2.0;
 
 const colour ink{60, 60, 60};
 
