@@ -13,7 +13,6 @@
 
 namespace {
 
-
 using coefficient = double (*)(series<const double>, series<const double>, int);
 using pair_coefficients = void (*)(const dmatrix_t&, int, int, dmatrix_t&, dmatrix_t&);
 
