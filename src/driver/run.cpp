@@ -50,7 +50,6 @@ int guarded(const run_settings& s, std::FILE* keys, F body) {
 void write_html_report(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig) {
     html_inputs extra;
     extra.program_version = program_version;
-    extra.file_versions.assign(t.file_type.begin() + 1, t.file_type.end());
     const std::string path = s.report_path(html_report_name);
     if (!write_report_html(s, t, m, fig, extra, path.c_str())) failure_stop(1);
 }

@@ -71,7 +71,7 @@ void page_head(std::string& page, const html_inputs& extra) {
         page += "<p>Written by Spotweave " + escaped(extra.program_version) + ".</p>\n";
 }
 
-void run_table(std::string& page, const run_settings& s, const spot_tables& t, const merge_tables& m, const html_inputs& extra) {
+void run_table(std::string& page, const run_settings& s, const spot_tables& t, const merge_tables& m) {
     const int k = s.ratio_approach;
     page += "<h2>The run</h2>\n<p>" + integer(t.file_count) + " files of " + integer(t.spot_count) +
             " spots, " + integer(t.gene_count) + " genes of " + integer(t.replicate_count) +
@@ -80,8 +80,7 @@ void run_table(std::string& page, const run_settings& s, const spot_tables& t, c
     page += "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
             "<th>Values set aside</th><th>Outliers</th></tr>\n";
     for (int f = 1; f <= t.file_count; ++f) {
-        const std::size_t i = static_cast<std::size_t>(f - 1);
-        const std::string version = i < extra.file_versions.size() ? extra.file_versions[i] : "";
+        const std::string& version = t.file_type[static_cast<std::size_t>(f)];
         page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(s.file_name(f)) + "</td><td>" +
                 (version.empty() ? "-" : escaped(version)) + "</td><td class=\"n\">" + integer(t.spot_count) +
                 "</td><td class=\"n\">" + fixed(t.norm_factor[f][k], 6) + "</td><td class=\"n\">" +
@@ -409,7 +408,7 @@ std::string report_html_text(const run_settings& s, const spot_tables& t, const 
                              const html_inputs& extra) {
     std::string page;
     page_head(page, extra);
-    run_table(page, s, t, m, extra);
+    run_table(page, s, t, m);
     set_aside_chart(page, t, m);
     page += "<h2>Correlation between files</h2>\n";
     heat_map(page, t, fig.cor.raw, "raw");

@@ -13,12 +13,11 @@
 
 // What the page shows that the tables do not hold.
 struct html_inputs {
-    std::string program_version;             // e.g. "1.2.0"; empty leaves it out
-    std::vector<std::string> file_versions;  // files[f - 1], e.g. "GenePix Results 1.4"; empty shows "-"
+    std::string program_version;  // e.g. "1.2.0"; empty leaves it out
 };
 
 // The page as text ('\n' line ends). Needs of s: the files, the approach and C;
-// of t: file_count, replicate_count, spot_count, gene_count, norm_factor;
+// of t: file_count, replicate_count, spot_count, gene_count, norm_factor, file_type;
 // of m the per-file counters and the per-gene log2 means and p-values (after
 // gene_statistics); fig from collect_html_figures.
 std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,

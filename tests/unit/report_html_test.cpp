@@ -163,9 +163,8 @@ struct page_of_two : two_files {
             for (int j = 1; j <= 2; ++j) fig.cor.raw[i][j] = fig.cor.log2[i][j] = 2.0;
         fig.cor.raw[1][2] = 0.98765;
         fig.cor.log2[1][2] = NAN;
-        html_inputs extra;
-        extra.file_versions = {"GenePix Results 3"};
-        page = report_html_text(s, t, m, fig, extra);
+        t.file_type[1] = "GenePix Results 3";
+        page = report_html_text(s, t, m, fig, html_inputs{});
     }
     ~page_of_two() { release_merge_tables(t, m); }
 };
