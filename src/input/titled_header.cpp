@@ -71,22 +71,19 @@ visible_lines lines_ahead(byte_reader& in) {
     return v;
 }
 
-bool names_later_type(std::string_view record) {
-    const std::string_view r = unquoted(record);
-    const std::size_t eq = r.find('=');
-    if (eq == std::string_view::npos || trimmed(r.substr(0, eq)) != titled_header::type_key) return false;
-    const std::string_view value = trimmed(r.substr(eq + 1));
-    for (std::string_view type : titled_header::types)
-        if (value == type) return true;
-    return false;
-}
-
 // The value of a "Type=..." record, or "" for any other line.
-std::string type_value(std::string_view record) {
+std::string_view type_value(std::string_view record) {
     const std::string_view r = unquoted(record);
     const std::size_t eq = r.find('=');
     if (eq == std::string_view::npos || trimmed(r.substr(0, eq)) != titled_header::type_key) return {};
-    return std::string(trimmed(unquoted(trimmed(r.substr(eq + 1)))));
+    return trimmed(r.substr(eq + 1));
+}
+
+bool names_later_type(std::string_view record) {
+    const std::string_view value = type_value(record);
+    for (std::string_view type : titled_header::types)
+        if (value == type) return true;
+    return false;
 }
 
 void not_confirmed(layout_probe& probe, long long line, const std::string& why) {
