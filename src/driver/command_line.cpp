@@ -8,11 +8,11 @@
 #include <set>
 #include <system_error>
 
-#include "driver/console.hpp"
+#include "driver/keyboard.hpp"
 #include "driver/run.hpp"
 #include "driver/version.hpp"
 #include "input/byte_reader.hpp"
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 
 #ifdef _WIN32
 #include <io.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 
 enum class command_action { run, help, version, usage_error };
 

@@ -7,7 +7,7 @@
 
 #include "driver/version.hpp"
 #include "input/byte_reader.hpp"
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 
 // The longest file name the dialogue takes.
 constexpr int file_name_room = 50;

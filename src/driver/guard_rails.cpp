@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 
 mixed_groups find_mixed_replicate_ids(const spot_tables& t) {
     mixed_groups found;

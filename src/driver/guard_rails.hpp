@@ -2,7 +2,7 @@
 // catch. (The layout of every file against file 1 is checked while loading.)
 #pragma once
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
 // What replicate groups (replicate_count consecutive spots) mix IDs.

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "driver/console.hpp"
+#include "driver/keyboard.hpp"
 #include "driver/dialogue.hpp"
 #include "driver/guard_rails.hpp"
 #include "driver/phase_clock.hpp"
@@ -11,13 +11,13 @@
 #include "input/file_loading.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_tables.hpp"
-#include "numeric/console_text.hpp"
-#include "numeric/parallel_for.hpp"
-#include "numeric/run_end.hpp"
+#include "run/console.hpp"
+#include "run/workers.hpp"
+#include "run/failure.hpp"
 #include "report/correlation_report.hpp"
 #include "report/merge_report.hpp"
 #include "report/ratio_table.hpp"
-#include "report/replicate_merge.hpp"
+#include "analysis/replicate_merge.hpp"
 #include "report/report_html.hpp"
 
 namespace {

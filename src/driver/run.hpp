@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 
 // Runs the dialogue on `answers` (also the source of keypresses) and the
 // whole run; returns the exit status.

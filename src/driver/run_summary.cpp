@@ -1,6 +1,6 @@
 #include "driver/run_summary.hpp"
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 
 run_counts count_run(const spot_tables& t, const merge_tables& m) {
     run_counts c;

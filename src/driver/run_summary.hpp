@@ -1,9 +1,9 @@
 // The closing summary of a command-line run.
 #pragma once
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
-#include "report/replicate_merge.hpp"
+#include "analysis/replicate_merge.hpp"
 
 // What a run comes to, counted from its tables.
 struct run_counts {

@@ -10,10 +10,10 @@
 
 #include "input/header_walk.hpp"
 #include "input/spot_loader.hpp"
-#include "numeric/console_text.hpp"
-#include "numeric/held_console.hpp"
-#include "numeric/parallel_for.hpp"
-#include "numeric/run_end.hpp"
+#include "run/console.hpp"
+#include "run/held_console.hpp"
+#include "run/workers.hpp"
+#include "run/failure.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // 1..F into their rows of the tables.
 #pragma once
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
 // With one thread the files are walked and loaded one after another. With

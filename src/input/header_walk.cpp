@@ -6,11 +6,11 @@
 #include <string>
 
 #include "input/result_format.hpp"
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/titled_header.hpp"
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 #include "numeric/fixed_text.hpp"
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "numeric/console_text.hpp"
-#include "numeric/run_end.hpp"
+#include "run/console.hpp"
+#include "run/failure.hpp"
 
 void layout_failure(const char* file, long long line, const std::string& what) {
     failure_text("\n %s, line %lld: %s\n", file, line, what.c_str());

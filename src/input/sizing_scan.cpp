@@ -8,8 +8,8 @@
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
 #include "input/titled_header.hpp"
-#include "numeric/console_text.hpp"
-#include "numeric/run_end.hpp"
+#include "run/console.hpp"
+#include "run/failure.hpp"
 
 namespace {
 

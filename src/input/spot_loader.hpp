@@ -2,7 +2,7 @@
 #pragma once
 
 #include "input/byte_reader.hpp"
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
 // Reads spot_count rows of file f from `in` (left at the first data row by the

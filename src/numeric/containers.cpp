@@ -1,19 +1,5 @@
 #include "numeric/containers.hpp"
 
-#include <cstdio>
-
-#include "numeric/parallel_for.hpp"
-
-void numeric_fatal(const char* message) {
-    if (fatal_is_deferred()) throw deferred_fatal{message};
-    std::fflush(stdout);
-    std::fputs("Numerical Recipes run-time error...\n", stderr);
-    std::fprintf(stderr, "%s\n", message);
-    std::fputs("...now exiting to system...\n", stderr);
-    std::fflush(stderr);
-    throw run_end{1, false};
-}
-
 dvector_t dvector(int nl, int nh) { return dvector_t(nl, nh, "allocation failure in dvector()"); }
 
 ivector_t ivector(int nl, int nh) { return ivector_t(nl, nh, "allocation failure in ivector()"); }

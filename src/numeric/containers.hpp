@@ -10,7 +10,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 // Non-owning view of elements lo..hi (inclusive), passed by value.
 template <class T>

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "numeric/correlation_sweeps.hpp"
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 
 double pearson_r(series<const double> x, series<const double> y, int n) {
     double sum_x = 0.0;

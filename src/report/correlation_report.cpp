@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 #include "numeric/correlation.hpp"
-#include "numeric/parallel_for.hpp"
-#include "numeric/run_end.hpp"
+#include "run/workers.hpp"
+#include "run/failure.hpp"
 #include "report/report_file.hpp"
 
 namespace {

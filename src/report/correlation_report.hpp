@@ -2,7 +2,7 @@
 // file, on the raw and on the log2 scale.
 #pragma once
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
 // A cell no coefficient can take (the diagonal and below), printed as "-".

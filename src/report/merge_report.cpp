@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "numeric/console_text.hpp"
-#include "numeric/parallel_for.hpp"
-#include "numeric/run_end.hpp"
+#include "run/console.hpp"
+#include "run/workers.hpp"
+#include "run/failure.hpp"
 #include "report/report_file.hpp"
 
 namespace {

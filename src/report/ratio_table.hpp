@@ -1,7 +1,7 @@
 // data.txt: every spot's normalised ratio in every file, side by side.
 #pragma once
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
 // Multiplies every spot_ratio by its file's factor for the chosen approach,

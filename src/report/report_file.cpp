@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 #include "numeric/fixed_text.hpp"
-#include "numeric/parallel_for.hpp"
-#include "numeric/run_end.hpp"
+#include "run/workers.hpp"
+#include "run/failure.hpp"
 
 void report_text::put_text_tab(const char* text) {
     buffer_.append(text);

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 
 // Report text being built, with the formats every report uses. On its own it
 // only grows (a chunk of lines formatted on a worker thread, waiting for its

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 #include "numeric/fixed_text.hpp"
 #include "plot/axes.hpp"
 #include "plot/raster.hpp"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
-#include "report/html_figures.hpp"
-#include "report/replicate_merge.hpp"
+#include "analysis/figures.hpp"
+#include "analysis/replicate_merge.hpp"
 
 // What the page shows that the tables do not hold.
 struct html_inputs {

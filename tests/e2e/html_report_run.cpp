@@ -8,7 +8,7 @@
 
 #include "driver/dialogue.hpp"
 #include "driver/run.hpp"
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -22,7 +22,7 @@
 #include "input/spot_loader.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/containers.hpp"
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 namespace fuzz_entry {
 

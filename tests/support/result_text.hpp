@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "input/run_settings.hpp"
+#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/containers.hpp"
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 #include "support/capture.hpp"
 
 namespace result_text {

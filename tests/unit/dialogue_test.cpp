@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 #include "support/capture.hpp"
 #include "support/temp_dir.hpp"
 

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/console_text.hpp"
-#include "numeric/parallel_for.hpp"
+#include "run/console.hpp"
+#include "run/workers.hpp"
 #include "support/result_text.hpp"
 #include "support/temp_dir.hpp"
 

@@ -2,7 +2,7 @@
 // threads on random data (zeros of both signs, negatives, repeats, the odd
 // not-a-number) must give the same bits, and the pool must run every item
 // once and report the first failure in item order.
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 
 #include <atomic>
 #include <cmath>
@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "numeric/correlation.hpp"
-#include "numeric/run_end.hpp"
-#include "report/replicate_merge.hpp"
+#include "run/failure.hpp"
+#include "analysis/replicate_merge.hpp"
 #include "support/capture.hpp"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "report/replicate_merge.hpp"
+#include "analysis/replicate_merge.hpp"
 
 #include <cmath>
 #include <vector>

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "report/html_figures.hpp"
-#include "report/replicate_merge.hpp"
+#include "analysis/figures.hpp"
+#include "analysis/replicate_merge.hpp"
 #include "report/report_html.hpp"
 #include "support/capture.hpp"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 #include "support/capture.hpp"
 
 TEST(student_t, log_gamma_known_values) {

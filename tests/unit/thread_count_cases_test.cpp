@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/run.hpp"
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 #include "support/capture.hpp"
 #include "support/case_folders.hpp"
 #include "support/temp_dir.hpp"

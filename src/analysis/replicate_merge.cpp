@@ -1,10 +1,10 @@
-#include "report/replicate_merge.hpp"
+#include "analysis/replicate_merge.hpp"
 
 #include <climits>
 #include <cmath>
 #include <vector>
 
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 #include "numeric/statistics.hpp"
 #include "numeric/student_t.hpp"
 

@@ -1,4 +1,4 @@
-#include "driver/console.hpp"
+#include "driver/keyboard.hpp"
 
 #ifdef _WIN32
 #include <conio.h>

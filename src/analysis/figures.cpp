@@ -1,9 +1,9 @@
-#include "report/html_figures.hpp"
+#include "analysis/figures.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "numeric/parallel_for.hpp"
+#include "run/workers.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "numeric/run_end.hpp"
+#include "run/failure.hpp"
 
 namespace {
 

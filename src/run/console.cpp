@@ -1,9 +1,9 @@
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 
 #include <cstdarg>
 #include <string>
 
-#include "numeric/held_console.hpp"
+#include "run/held_console.hpp"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "numeric/held_console.hpp"
+#include "run/held_console.hpp"
 
 #include <cstdio>
 
-#include "numeric/console_text.hpp"
+#include "run/console.hpp"
 
 namespace {
 thread_local held_text* holding = nullptr;
