@@ -17,4 +17,4 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOTWEAVE_TSAN=ON -
 cmake --build build-tsan -j2
 cd build-tsan
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --output-on-failure -j2 -R '^parallel_|^file_loading|thread_counts|^cases/e2e' </dev/null
+    ctest --output-on-failure -j2 -R '^parallel_|^file_loading|thread_count|^cases/e2e' </dev/null

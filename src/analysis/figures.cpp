@@ -173,12 +173,12 @@ slide_layout plan_slide(const spot_tables& t) {
     return l;
 }
 
-void collect_html_figures(const spot_tables& t, html_figures& fig) {
+void collect_html_figures(const spot_tables& t, html_figures& fig, int threads) {
     fig.layout = plan_slide(t);
     fig.files.assign(static_cast<std::size_t>(std::max(0, t.file_count)), file_figures{});
     // Files are independent: each thread keeps its own working room and
     // writes only its files' figures, so the figures are those of one thread.
-    const int workers = workers_for(t.file_count);
+    const int workers = workers_for(threads, t.file_count);
     std::vector<file_pass> passes(static_cast<std::size_t>(workers));
     for (file_pass& p : passes) {
         p.m_values.reserve(static_cast<std::size_t>(std::max(0, t.spot_count)));
@@ -190,7 +190,7 @@ void collect_html_figures(const spot_tables& t, html_figures& fig) {
             p.tile_count.assign(cells, 0);
         }
     }
-    parallel_for(t.file_count, workers, [&](int item, int worker) {
+    parallel_for(workers, t.file_count, [&](int item, int worker) {
         collect_file(t, item + 1, fig.layout, passes[static_cast<std::size_t>(worker)],
                      fig.files[static_cast<std::size_t>(item)]);
     });

@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "input/spot_tables.hpp"
-#include "plot/raster.hpp"
-#include "report/correlation_report.hpp"
+#include "numeric/level_raster.hpp"
 
 // Tukey's box: quartiles, and whiskers at the most extreme values within 1.5
 // interquartile ranges of the box. count 0: no value.
@@ -41,7 +40,6 @@ constexpr int density_levels = 8, slide_levels = 11, slide_missing = 11;
 constexpr double slide_m_limit = 2.0;
 
 struct html_figures {
-    ratio_correlations cor;  // from cor.txt
     slide_layout layout;
     std::vector<file_figures> files;  // files[f - 1]
 };
@@ -50,7 +48,7 @@ struct html_figures {
 // spot layout of every file; call after cor.txt and before spot_ratio is
 // released. M = log2 ratio, A = 1/2 log2 of the product of the two
 // background-subtracted medians; a spot is kept when its flag is not negative.
-void collect_html_figures(const spot_tables& t, html_figures& fig);
+void collect_html_figures(const spot_tables& t, html_figures& fig, int threads);
 
 // Quartiles by linear interpolation between order statistics (position
 // p (n - 1) of the sorted values); reorders `values`. Example: 1, 2, 3, 4

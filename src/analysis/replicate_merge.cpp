@@ -11,7 +11,7 @@
 namespace {
 
 // Genes one thread takes at a time: up to 64, fewer in a small run.
-int genes_per_range(const spot_tables& t) { return range_size(t.gene_count, 64); }
+int genes_per_range(const spot_tables& t, int threads) { return range_size(threads, t.gene_count, 64); }
 
 // Pooled positions per gene, R * F, or 0 when there is no gene.
 int positions_per_gene(const spot_tables& t) {
@@ -110,12 +110,12 @@ gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, seri
     return g;
 }
 
-void regroup_by_gene(const spot_tables& t, merge_tables& m) {
+void regroup_by_gene(const spot_tables& t, merge_tables& m, int threads) {
     const int r_count = t.replicate_count;
     const int n = positions_per_gene(t);
     m.gene_ratio = dmatrix(1, t.gene_count, 1, n);
     m.gene_flag = dmatrix(1, t.gene_count, 1, n);
-    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int) {
+    parallel_ranges(threads, t.gene_count, genes_per_range(t, threads), [&](int first, int last, int) {
         for (int g = first; g <= last; ++g)
             for (int f = 1; f <= t.file_count; ++f)
                 for (int r = 1; r <= r_count; ++r) {
@@ -130,10 +130,10 @@ namespace {
 
 // file_gene_mean[f][g]: the mean of the positive ratios of gene g in file f,
 // flagged or not; 0.0 when there is none.
-void file_gene_means(const spot_tables& t, merge_tables& m) {
+void file_gene_means(const spot_tables& t, merge_tables& m, int threads) {
     const int r_count = t.replicate_count;
     m.file_gene_mean = dmatrix(1, t.file_count, 1, t.gene_count);
-    parallel_ranges(t.file_count, 1, [&](int f, int, int) {
+    parallel_ranges(threads, t.file_count, 1, [&](int f, int, int) {
         for (int g = 1; g <= t.gene_count; ++g) {
             double sum = 0.0;
             int count = 0;
@@ -150,8 +150,8 @@ void file_gene_means(const spot_tables& t, merge_tables& m) {
 }
 
 // A flagged position's ratio becomes 0.0, so the pooled statistics count it unusable.
-void set_flagged_aside(const spot_tables& t, merge_tables& m, int n) {
-    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int) {
+void set_flagged_aside(const spot_tables& t, merge_tables& m, int n, int threads) {
+    parallel_ranges(threads, t.gene_count, genes_per_range(t, threads), [&](int first, int last, int) {
         for (int g = first; g <= last; ++g)
             for (int j = 1; j <= n; ++j)
                 if (m.gene_flag[g][j] < 0.0) m.gene_ratio[g][j] = 0.0;
@@ -212,28 +212,28 @@ void merge_genes_in_order(const spot_tables& t, merge_tables& m, int n) {
 
 // Ranges of genes on several threads, each thread with its own working
 // series, generator and per-file counts; the counts are added up afterwards.
-void merge_genes_in_parallel(const spot_tables& t, merge_tables& m, int n, int workers) {
+void merge_genes_in_parallel(const spot_tables& t, merge_tables& m, int n, int threads, int workers) {
     struct alignas(64) thread_work {
         random_state draws = generator_start;
         merge_work w;
         ivector_t unusable, outliers;
     };
-    std::vector<thread_work> threads(static_cast<std::size_t>(workers));
-    for (thread_work& tw : threads) {
+    std::vector<thread_work> per_thread(static_cast<std::size_t>(workers));
+    for (thread_work& tw : per_thread) {
         tw.w = make_merge_work(n, tw.draws);
         tw.unusable = ivector(1, t.file_count);
         tw.outliers = ivector(1, t.file_count);
         for (int f = 1; f <= t.file_count; ++f) tw.unusable[f] = tw.outliers[f] = 0;
     }
-    parallel_ranges(t.gene_count, genes_per_range(t), [&](int first, int last, int worker) {
-        thread_work& tw = threads[static_cast<std::size_t>(worker)];
+    parallel_ranges(threads, t.gene_count, genes_per_range(t, threads), [&](int first, int last, int worker) {
+        thread_work& tw = per_thread[static_cast<std::size_t>(worker)];
         tw.draws = generator_start;  // each range alike, however the threads share them out
         for (int g = first; g <= last; ++g) {
             for (int j = 1; j <= n; ++j) tw.w.values[j] = m.gene_ratio[g][j];
             store_gene_result(m, g, merge_gene(tw.w, n, t.replicate_count, tw.unusable.view(), tw.outliers.view()));
         }
     });
-    for (thread_work& tw : threads) {
+    for (thread_work& tw : per_thread) {
         for (int f = 1; f <= t.file_count; ++f) {
             m.file_unusable[f] += tw.unusable[f];
             m.file_outliers[f] += tw.outliers[f];
@@ -244,16 +244,16 @@ void merge_genes_in_parallel(const spot_tables& t, merge_tables& m, int n, int w
 
 }  // namespace
 
-void gene_statistics(const spot_tables& t, merge_tables& m) {
+void gene_statistics(const spot_tables& t, merge_tables& m, int threads) {
     const int n = positions_per_gene(t);
-    file_gene_means(t, m);
-    set_flagged_aside(t, m, n);
+    file_gene_means(t, m, threads);
+    set_flagged_aside(t, m, n, threads);
     create_gene_results(t, m);
-    const int workers = workers_for_ranges(t.gene_count, genes_per_range(t));
+    const int workers = workers_for_ranges(threads, t.gene_count, genes_per_range(t, threads));
     if (workers == 1 || has_not_a_number(m, t.gene_count, n))
         merge_genes_in_order(t, m, n);
     else
-        merge_genes_in_parallel(t, m, n, workers);
+        merge_genes_in_parallel(t, m, n, threads, workers);
 }
 
 void release_merge_tables(const spot_tables& t, merge_tables& m) {

@@ -14,12 +14,12 @@ struct merge_tables {
 };
 
 // Copies spot_ratio and spot_flag into the per-gene tables (before data.txt).
-void regroup_by_gene(const spot_tables& t, merge_tables& m);
+void regroup_by_gene(const spot_tables& t, merge_tables& m, int threads);
 
 // Per-file gene means (flagged spots included), then every flagged position
 // of gene_ratio set to 0.0 in place, then every gene's pooled statistics
 // (after data.txt, with spot_ratio released).
-void gene_statistics(const spot_tables& t, merge_tables& m);
+void gene_statistics(const spot_tables& t, merge_tables& m, int threads);
 
 // Releases every table of the merge still held.
 void release_merge_tables(const spot_tables& t, merge_tables& m);

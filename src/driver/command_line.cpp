@@ -2,24 +2,14 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <set>
-#include <system_error>
 
-#include "driver/keyboard.hpp"
-#include "driver/run.hpp"
 #include "driver/version.hpp"
 #include "input/byte_reader.hpp"
 #include "run/workers.hpp"
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -109,14 +99,6 @@ std::string repeated_file(const std::vector<std::string>& files) {
     return {};
 }
 
-bool is_terminal(std::FILE* stream) {
-#ifdef _WIN32
-    return _isatty(_fileno(stream)) != 0;
-#else
-    return isatty(fileno(stream)) != 0;
-#endif
-}
-
 parsed_command_line settings_from(const option_text& o) {
     parsed_command_line p;
     run_settings& s = p.settings;
@@ -128,6 +110,7 @@ parsed_command_line settings_from(const option_text& o) {
                            ": expected 1-5 or medians, means, median-of-ratios, mean-of-ratios, regression");
     if (!whole_real(o.qc, s.qc_constant) || !(s.qc_constant >= 1.0 && s.qc_constant <= 5.0))
         return usage_error("--qc " + o.qc + ": expected a number from 1.0 to 5.0");
+    s.threads = machine_cores();
     if (o.threads && (!whole_int(*o.threads, s.threads) || s.threads < 1 || s.threads > most_threads))
         return usage_error("--threads " + *o.threads + ": expected a whole number from 1 to " +
                            std::to_string(most_threads));
@@ -140,43 +123,13 @@ parsed_command_line settings_from(const option_text& o) {
         return usage_error("the file " + twice + " is given more than once");
     s.files = o.files;
     s.output_dir = o.output_dir;
-    s.progress = o.quiet ? nullptr : stdout;
-    s.failures = stderr;
-    s.progress_line = !o.quiet && is_terminal(stderr) ? stderr : nullptr;
     s.check_layout = !o.allow_layout_mismatch;
     s.html = o.html;
     s.check_replicate_ids = true;
     s.wait_for_key = false;
     s.summary = true;
+    p.quiet = o.quiet;
     return p;
-}
-
-// Every file can be opened, as the dialogue checks each name before it goes
-// on: a missing last file should not cost the reading of all the others.
-bool files_open(const run_settings& s) {
-    for (int h = 1; h <= s.file_count(); ++h) {
-        byte_reader probe(s.file_name(h));
-        if (!probe.is_open()) {
-            std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
-            return false;
-        }
-    }
-    return true;
-}
-
-// Makes the output folder and its parents; false after a message when that fails.
-bool make_output_dir(const std::string& dir) {
-    if (dir.empty()) return true;
-    std::error_code error;
-    const std::filesystem::path path(dir);
-    if (std::filesystem::is_directory(path, error)) return true;
-    std::filesystem::create_directories(path, error);
-    if (error || !std::filesystem::is_directory(path)) {
-        std::fprintf(stderr, "spotweave: cannot make the output folder %s: %s\n", dir.c_str(),
-                     error ? error.message().c_str() : "a file of that name is in the way");
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -209,47 +162,4 @@ parsed_command_line parse_command_line(const std::vector<std::string>& args) {
         return p;
     }
     return settings_from(o);
-}
-
-void settle_dropped_files(run_settings& s) {
-    if (s.output_dir.empty()) s.output_dir = std::filesystem::path(s.files[0]).parent_path().string();
-}
-
-bool owns_console_window() {
-#ifdef _WIN32
-    DWORD processes[2];
-    return GetConsoleProcessList(processes, 2) == 1;
-#else
-    return false;
-#endif
-}
-
-int run_command_line(const std::vector<std::string>& args) {
-    parsed_command_line p = parse_command_line(args);
-    // Files dropped onto the program: keep its window open until a key.
-    const bool own_window = owns_console_window();
-    int status = 0;
-    switch (p.action) {
-        case command_action::help:
-        case command_action::version:
-            std::fputs(p.text.c_str(), stdout);
-            break;
-        case command_action::usage_error:
-            std::fprintf(stderr, "spotweave: %s (see spotweave --help)\n", p.text.c_str());
-            status = 2;
-            break;
-        case command_action::run:
-            p.settings.wait_for_key = own_window;
-            if (own_window) settle_dropped_files(p.settings);
-            if (!files_open(p.settings) || !make_output_dir(p.settings.output_dir)) {
-                status = 1;
-                break;
-            }
-            return run_merge(p.settings, stdin);
-    }
-    if (own_window) {
-        std::printf("\n\nPress Any Key to Continue\n");
-        wait_key(stdin);
-    }
-    return status;
 }

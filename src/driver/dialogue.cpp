@@ -21,9 +21,7 @@ std::string read_answer(std::FILE* answers) {
     do c = std::getc(answers);
     while (c != EOF && is_space(c));
     if (c == EOF) {
-        std::printf("\nThe answers ended before the dialogue was complete.\n");
-        std::fflush(stdout);
-        throw run_end{1, false};
+        throw run_failure{1, false, nullptr, "\nThe answers ended before the dialogue was complete.\n"};
     }
     std::string answer;
     while (c != EOF && !is_space(c)) {

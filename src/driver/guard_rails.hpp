@@ -2,8 +2,9 @@
 // catch. (The layout of every file against file 1 is checked while loading.)
 #pragma once
 
-#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
+#include "run/console.hpp"
+#include "run/settings.hpp"
 
 // What replicate groups (replicate_count consecutive spots) mix IDs.
 struct mixed_groups {
@@ -18,4 +19,4 @@ mixed_groups find_mixed_replicate_ids(const spot_tables& t);
 
 // One warning on the failure stream when some group mixes IDs: the count, the
 // first example and a hint to check --replicates.
-void warn_mixed_replicate_ids(const run_settings& s, const spot_tables& t);
+void warn_mixed_replicate_ids(const run_settings& s, const spot_tables& t, console& out);

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.hpp"
+#include "driver/launch.hpp"
 #include "driver/run.hpp"
+#include "run/workers.hpp"
 
 int main(int argc, char** argv) {
-    if (argc <= 1) return run_spotweave(stdin);
+    if (argc <= 1) return run_spotweave(stdin, machine_cores());
     return run_command_line(std::vector<std::string>(argv, argv + argc));
 }

@@ -1,9 +1,10 @@
 // The closing summary of a command-line run.
 #pragma once
 
-#include "run/settings.hpp"
-#include "input/spot_tables.hpp"
 #include "analysis/replicate_merge.hpp"
+#include "input/spot_tables.hpp"
+#include "run/console.hpp"
+#include "run/settings.hpp"
 
 // What a run comes to, counted from its tables.
 struct run_counts {
@@ -17,4 +18,4 @@ struct run_counts {
 run_counts count_run(const spot_tables& t, const merge_tables& m);
 
 // The three report paths and the counts, on the progress stream.
-void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m);
+void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m, console& out);

@@ -11,43 +11,39 @@
 #include "input/header_walk.hpp"
 #include "input/spot_loader.hpp"
 #include "run/console.hpp"
-#include "run/held_console.hpp"
 #include "run/workers.hpp"
-#include "run/failure.hpp"
 
 namespace {
 
 // What a file loaded ahead of its turn leaves for its turn.
 struct file_outcome {
-    held_text console;
+    console held = holding_console();
     std::exception_ptr failure;
 };
 
 // Files first..last at the same time, each into its own outcome; files past
 // a known failure are not started, as they are never reached in file order.
-void load_side_by_side(const run_settings& s, spot_tables& t, int first, int last, std::vector<file_outcome>& outcome) {
+void load_side_by_side(const run_settings& s, spot_tables& t, int first, int last, std::vector<file_outcome>& outcome,
+                       console& out) {
     const int count = last - first + 1;
     std::atomic<int> first_failed{INT_MAX};
     std::atomic<int> done{first - 1};
-    parallel_for(count, workers_for(count), [&](int item, int worker) {
+    parallel_for(s.threads, count, [&](int item, int worker) {
         const int h = first + item;
         if (h > first_failed.load()) return;
         file_outcome& mine = outcome[static_cast<std::size_t>(h)];
-        {
-            held_console hold(mine.console);
-            try {
-                byte_reader in = header_walk(h, s.file_name(h), t);
-                load_spot_records(in, h, s, t, file_order::side_by_side);
-            } catch (...) {
-                mine.failure = std::current_exception();
-                int seen = first_failed.load();
-                while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
-                }
+        try {
+            byte_reader in = header_walk(h, s.file_name(h), t, mine.held);
+            load_spot_records(in, h, s, t, file_order::side_by_side);
+        } catch (...) {
+            mine.failure = std::current_exception();
+            int seen = first_failed.load();
+            while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
             }
         }
         ++done;
         // Only the calling thread draws on the console.
-        if (worker == 0) show_progress_line("loading file %d of %d", done.load(), t.file_count);
+        if (worker == 0) show_progress_line(out, "loading file %d of %d", done.load(), t.file_count);
     });
 }
 
@@ -60,23 +56,18 @@ void hand_back_reader_memory() {
 }
 
 // File h's held text, then its failure, if any, as it would have come.
-void give_out(const file_outcome& file) {
-    print_held(file.console);
-    if (!file.failure) return;
-    try {
-        std::rethrow_exception(file.failure);
-    } catch (const deferred_fatal& fatal) {
-        numeric_fatal(fatal.message);
-    }
+void give_out(const file_outcome& file, console& out) {
+    print_held(out, file.held);
+    if (file.failure) std::rethrow_exception(file.failure);
 }
 
 }  // namespace
 
-void load_files(const run_settings& s, spot_tables& t) {
-    if (workers_for(t.file_count) == 1) {
+void load_files(const run_settings& s, spot_tables& t, console& out) {
+    if (workers_for(s.threads, t.file_count) == 1) {
         for (int h = 1; h <= t.file_count; ++h) {
-            byte_reader in = header_walk(h, s.file_name(h), t);
-            show_progress_line("loading file %d of %d", h, t.file_count);
+            byte_reader in = header_walk(h, s.file_name(h), t, out);
+            show_progress_line(out, "loading file %d of %d", h, t.file_count);
             load_spot_records(in, h, s, t);
         }
         return;
@@ -85,11 +76,11 @@ void load_files(const run_settings& s, spot_tables& t) {
     int first = 1;
     if (s.check_layout) {
         // The others compare their positions with file 1's.
-        load_side_by_side(s, t, 1, 1, outcome);
-        give_out(outcome[1]);
+        load_side_by_side(s, t, 1, 1, outcome, out);
+        give_out(outcome[1], out);
         first = 2;
     }
-    load_side_by_side(s, t, first, t.file_count, outcome);
+    load_side_by_side(s, t, first, t.file_count, outcome, out);
     hand_back_reader_memory();
-    for (int h = first; h <= t.file_count; ++h) give_out(outcome[static_cast<std::size_t>(h)]);
+    for (int h = first; h <= t.file_count; ++h) give_out(outcome[static_cast<std::size_t>(h)], out);
 }

@@ -2,6 +2,7 @@
 // 1..F into their rows of the tables.
 #pragma once
 
+#include "run/console.hpp"
 #include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 
@@ -12,4 +13,4 @@
 // order, so the console and the file a failure names are those of one
 // thread: the text of every file before the first bad one, then that file's
 // own text and message.
-void load_files(const run_settings& s, spot_tables& t);
+void load_files(const run_settings& s, spot_tables& t, console& out);

@@ -69,49 +69,45 @@ private:
     const layout_probe& probe_;
 };
 
-void print_factor(int k, double value) {
+void print_factor(console& out, int k, double value) {
     char text[fixed_text_room];
     const std::size_t length = format_fixed(text, value, 6, 0);
-    progress_text("%s%.*s\n", factor_lines[k].label, static_cast<int>(length), text);
+    progress_text(out, "%s%.*s\n", factor_lines[k].label, static_cast<int>(length), text);
 }
 
 }  // namespace
 
-byte_reader header_walk(int h, const char* name, spot_tables& t) {
+byte_reader header_walk(int h, const char* name, spot_tables& t, console& out) {
     byte_reader in(name);
-    if (!in.is_open()) {
-        failure_text("can't open the data file: %s\n", name);
-        failure_stop(1);
-    }
-    header_walk_stream(in, h, name, t);
+    if (!in.is_open()) failure_stop("can't open the data file: " + std::string(name) + "\n");
+    header_walk_stream(in, h, name, t, out);
     return in;
 }
 
 namespace {
 
 // Echoes the header value naming the images, kept in header_line11_text[h].
-void echo_image_names(const std::string& text, int h, spot_tables& t) {
+void echo_image_names(const std::string& text, int h, spot_tables& t, console& out) {
     char* line11 = &t.header_line11_text[h][0];
     const std::size_t length = text.size() < header_value_room ? text.size() : header_value_room;
     std::memcpy(line11, text.data(), length);
     line11[length] = '\0';
-    progress_text("\n%s\n", line11);
+    progress_text(out, "\n%s\n", line11);
 }
 
 // The 1.x header: line 11 echoed, the five factor lines read where they stand.
-void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t) {
+void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t,
+                       console& out) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
         if (probe.claims_later) unreadable_layout(name, probe);
-        failure_text("\n %s is not a valid GenePix output file.\n", name);
-        failure_text("\n");
-        failure_stop(1);
+        failure_stop("\n " + std::string(name) + " is not a valid GenePix output file.\n\n");
     }
     header_reader header(in, name, probe);
     header.skip(fixed_header::image_names_line - 2);
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10, not used
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
-    echo_image_names(text, h, t);
+    echo_image_names(text, h, t, out);
     header.skip(1);
 
     // Factor 1 finds where the factor lines start: line 13, or line 15 when
@@ -126,14 +122,14 @@ void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const 
         header.skip_key(c == 'N' ? factor_lines[1].key_length - 1 : factor_lines[1].key_length, 1);
     }
     t.norm_factor[h][1] = header.factor(1);
-    print_factor(1, t.norm_factor[h][1]);
+    print_factor(out, 1, t.norm_factor[h][1]);
     header.skip(1);
 
     for (int k = 2; k <= 5; ++k) {
         c = header.get();
         header.skip_key(c == 'N' ? factor_lines[k].key_length - 1 : factor_lines[k].key_length, k);
         t.norm_factor[h][k] = header.factor(k);
-        print_factor(k, t.norm_factor[h][k]);
+        print_factor(out, k, t.norm_factor[h][k]);
         header.skip(k == 5 ? 10 : 1);
     }
 
@@ -144,24 +140,25 @@ void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const 
 }
 
 // A later header: its data are normalised already, so every factor is 1.
-void walk_titled_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t) {
+void walk_titled_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t,
+                        console& out) {
     t.file_layout[static_cast<std::size_t>(h)] = titled_layout(probe, name);
     skip_lines(in, static_cast<int>(probe.title_line));
-    echo_image_names(image_record(probe), h, t);
+    echo_image_names(image_record(probe), h, t, out);
     for (int k = 1; k <= 5; ++k) {
         t.norm_factor[h][k] = 1.0;
-        print_factor(k, 1.0);
+        print_factor(out, k, 1.0);
     }
 }
 
 }  // namespace
 
-void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t) {
+void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t, console& out) {
     t.file_layout[static_cast<std::size_t>(h)] = row_layout{};
     const layout_probe probe = probe_layout(in);
     t.file_type[static_cast<std::size_t>(h)] = probe.type;
     if (probe.titled)
-        walk_titled_header(in, probe, h, name, t);
+        walk_titled_header(in, probe, h, name, t, out);
     else
-        walk_fixed_header(in, probe, h, name, t);
+        walk_fixed_header(in, probe, h, name, t, out);
 }

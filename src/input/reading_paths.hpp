@@ -9,6 +9,7 @@
 
 enum class reading_path { in_place, byte_wise };
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, reading_path path);
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, console& out,
+                               reading_path path);
 
 void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_tables& t, reading_path path);

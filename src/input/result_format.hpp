@@ -19,7 +19,7 @@ inline bool is_result_file_word(const std::string& word) { return word == "ATF";
 // The flag values a data row may carry; exact comparison.
 inline bool is_flag_value(double v) { return v == 0.0 || v == -50.0 || v == 100.0 || v == -75.0 || v == -100.0; }
 
-// Prints "\n <file>, line <line>: <what>\n" and makes a failure stop with status 1.
+// A failure stop with status 1 whose text is "\n <file>, line <line>: <what>\n".
 [[noreturn]] void layout_failure(const char* file, long long line, const std::string& what);
 
 // What every reader says of a file that ends before its first data row.

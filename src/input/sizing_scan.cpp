@@ -56,9 +56,7 @@ void skip_fixed_header(byte_reader& in, const char* file_name, const layout_prob
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
         if (probe.claims_later) unreadable_layout(file_name, probe);
-        failure_text("\n %s is not a valid GenePix output file\n", file_name);
-        failure_text("\n");
-        failure_stop(1);
+        failure_stop("\n " + std::string(file_name) + " is not a valid GenePix output file\n\n");
     }
     const int to_ratio_record = fixed_header::ratio_record_line - 1;
     if (skip_lines(in, to_ratio_record) != to_ratio_record) fixed_header_ends(in, file_name, probe);
@@ -196,20 +194,19 @@ layout_size size_from_last_row(const last_row& last, long long lines, const char
 
 }  // namespace
 
-layout_size sizing_scan(const char* file_name, int replicate_count) {
+layout_size sizing_scan(const char* file_name, int replicate_count, console& out) {
     byte_reader in(file_name);
-    if (!in.is_open()) {
-        failure_text("Can't open the data file: %s, press any key to exit\n", file_name);
-        failure_stop(1);
-    }
-    return sizing_scan_stream(in, file_name, replicate_count);
+    if (!in.is_open())
+        failure_stop("Can't open the data file: " + std::string(file_name) + ", press any key to exit\n");
+    return sizing_scan_stream(in, file_name, replicate_count, out);
 }
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count) {
-    return sizing_scan_stream(in, file_name, replicate_count, reading_path::in_place);
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, console& out) {
+    return sizing_scan_stream(in, file_name, replicate_count, out, reading_path::in_place);
 }
 
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, reading_path path) {
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, console& out,
+                               reading_path path) {
     const bool in_place = path == reading_path::in_place;
     const layout_probe probe = probe_layout(in);
     row_layout layout;
@@ -219,13 +216,13 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     } else {
         skip_fixed_header(in, file_name, probe);
     }
-    progress_text("\n Program running...\n");
+    progress_text(out, "\n Program running...\n");
     long long ending_line = 0;
     const last_row last =
         layout.titled ? walk_titled_rows(in, file_name, layout, in_place) : walk_fixed_rows(in, in_place, &ending_line);
     // Count the lines left, so a spot count no file of this size can hold is caught.
     pass_remaining_lines(in, file_name, ending_line);
     const layout_size size = size_from_last_row(last, in.lines_read(), file_name, in.line(), replicate_count);
-    progress_text("The number of total spots in each file:  %d\n", size.spot_count);
+    progress_text(out, "The number of total spots in each file:  %d\n", size.spot_count);
     return size;
 }

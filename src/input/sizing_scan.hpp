@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/byte_reader.hpp"
+#include "run/console.hpp"
 
 struct layout_size {
     int spot_count;
@@ -12,7 +13,7 @@ struct layout_size {
 // Opens file_name, scans it and prints "Program running" and the spot count.
 // Ends the run through a failure stop when the file cannot be opened, is not a
 // result file, or holds no usable spot count.
-layout_size sizing_scan(const char* file_name, int replicate_count);
+layout_size sizing_scan(const char* file_name, int replicate_count, console& out);
 
 // The same scan over an open reader; file_name only names the file in messages.
-layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count);
+layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, console& out);

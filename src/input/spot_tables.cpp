@@ -25,6 +25,8 @@ void create_spot_tables(spot_tables& t) {
     t.file_type.assign(static_cast<std::size_t>(nf) + 1, std::string());
 }
 
+void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }
+
 void release_spot_tables(spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;

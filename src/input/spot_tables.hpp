@@ -39,5 +39,8 @@ struct spot_tables {
 // sets the five normalisation factors of every file to 0.0.
 void create_spot_tables(spot_tables& t);
 
+// Releases spot_ratio once data.txt is written and the genes hold their copy.
+void release_ratios(spot_tables& t);
+
 // Releases every table still held.
 void release_spot_tables(spot_tables& t);

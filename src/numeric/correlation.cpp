@@ -79,14 +79,14 @@ void store_block(dmatrix_t& cor, int i, int j0, int nf, const double* r) {
 // own sums, so how the rows are shared out cannot change a bit of it, and the
 // memory is one block whatever the thread count.
 template <class Sweep>
-void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& cor, Sweep sweep) {
+void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& cor, int threads, Sweep sweep) {
     dvector_t side = dvector(0, sweep_block * n);
     for (int j0 = 2; j0 <= nf; j0 += sweep_block) {
-        parallel_ranges(n, range_size(n, 1 << 14), [&](int first, int last, int) {
+        parallel_ranges(threads, n, range_size(threads, n, 1 << 14), [&](int first, int last, int) {
             interleave(rows, nf, first - 1, last, j0, fill, side.data());
         });
         const int last_i = std::min(j0 + sweep_block - 2, nf - 1);
-        parallel_for(last_i, workers_for(last_i), [&](int item, int) {
+        parallel_for(threads, last_i, [&](int item, int) {
             double r[sweep_block];
             sweep(item + 1, j0, side.data(), r);
             store_block(cor, item + 1, j0, nf, r);
@@ -97,10 +97,10 @@ void sweep_pairs(const dmatrix_t& rows, int nf, int n, double fill, dmatrix_t& c
 
 }  // namespace
 
-void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
+void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch, int threads) {
     if (nf < 2) return;
     dvector_t sxx = dvector(1, nf + sweep_block);
-    parallel_for(nf, workers_for(nf), [&](int item, int) {
+    parallel_for(threads, nf, [&](int item, int) {
         const int f = item + 1;
         const double* x = rows[f].data();
         double* d = scratch[f].data();
@@ -115,7 +115,7 @@ void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatr
         sxx[f] = q;
     });
     const raw_sweep raw_row = chosen_sweeps().raw_row;
-    sweep_pairs(scratch, nf, n, 0.0, cor, [&](int i, int j0, const double* side, double* r) {
+    sweep_pairs(scratch, nf, n, 0.0, cor, threads, [&](int i, int j0, const double* side, double* r) {
         double sxy[sweep_block];
         raw_row(scratch[i].data(), side, n, sxy);
         for (int p = 0; p < sweep_block; ++p) r[p] = j0 + p <= nf ? sxy[p] / std::sqrt(sxx[i] * sxx[j0 + p]) : 0.0;
@@ -123,16 +123,16 @@ void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatr
     dvector_free(sxx, 1, nf + sweep_block);
 }
 
-void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch) {
+void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch, int threads) {
     if (nf < 2) return;
     const double ln2 = std::log(2.0);
     const double not_used = std::numeric_limits<double>::quiet_NaN();
-    parallel_for(nf, workers_for(nf), [&](int item, int) {
+    parallel_for(threads, nf, [&](int item, int) {
         const double* x = rows[item + 1].data();
         double* l = scratch[item + 1].data();
         for (int s = 0; s < n; ++s) l[s] = x[s] > 0.0 ? std::log(x[s]) / ln2 : not_used;
     });
     const log2_sweep log2_row = chosen_sweeps().log2_row;
-    sweep_pairs(scratch, nf, n, not_used, cor,
+    sweep_pairs(scratch, nf, n, not_used, cor, threads,
                 [&](int i, int, const double* side, double* r) { log2_row(scratch[i].data(), side, n, r); });
 }

@@ -16,6 +16,7 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n);
 // written to cor[i][j], bit for bit equal to pearson_r and log2_pearson_r on
 // the two rows: what does not depend on the pair (means, deviations, sums of
 // squares, logarithms) is computed once per row into scratch (1..nf x 1..n),
-// and several pairs advance in one sweep, each sum still in index order.
-void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);
-void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch);
+// and several pairs advance in one sweep, each sum still in index order. On
+// up to `threads` threads, the same bits at any count.
+void pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch, int threads);
+void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch, int threads);

@@ -1,4 +1,4 @@
-// A grid of cells, each holding a colour level or nothing, drawn compactly:
+// A grid of levels drawn compactly:
 // one path per level made of horizontal strokes, one stroke per run of equal
 // cells in a row. A picture of tens of thousands of cells stays a few
 // kilobytes, where one <rect> per cell would take megabytes.
@@ -6,17 +6,8 @@
 
 #include <vector>
 
+#include "numeric/level_raster.hpp"
 #include "plot/svg.hpp"
-
-struct level_raster {
-    int columns = 0, rows = 0;
-    std::vector<int> level;  // row-major, columns * rows; below 0 means empty
-
-    level_raster() = default;
-    level_raster(int c, int r) : columns(c), rows(r), level(static_cast<std::size_t>(c) * r, -1) {}
-    int& at(int column, int row) { return level[static_cast<std::size_t>(row) * columns + column]; }
-    int at(int column, int row) const { return level[static_cast<std::size_t>(row) * columns + column]; }
-};
 
 // Draws the raster with its top left corner at (x, y), each cell cell_width by
 // cell_height; level k is drawn in palette[k] (levels beyond the palette are

@@ -1,9 +1,7 @@
 #include "report/merge_report.hpp"
 
-#include <cstdio>
 #include <string>
 
-#include "run/console.hpp"
 #include "run/workers.hpp"
 #include "run/failure.hpp"
 #include "report/report_file.hpp"
@@ -108,17 +106,15 @@ void put_gene_statistics(report_text& out, const spot_tables& t, const merge_tab
 }  // namespace
 
 void merge_report(const run_settings& s, const spot_tables& t, const merge_tables& m) {
-    const std::string path = s.report_path("merge.txt");
+    const std::string path = report_path(s, "merge.txt");
     report_file out(path.c_str());
-    if (!out.is_open()) {
-        failure_text("can't open the data file: <%s>\n", path.c_str());
-        failure_text("close the Excel or other application which opens this file and try again.\n");
-        failure_stop(1);
-    }
+    if (!out.is_open())
+        failure_stop("can't open the data file: <" + path +
+                     ">\nclose the Excel or other application which opens this file and try again.\n");
     put_run_summary(out, t);
     put_file_counts(out, s, t, m);
     put_gene_heading(out, s);
-    put_lines_in_order(out, t.gene_count, range_size(t.gene_count, genes_per_range), [&](report_text& line, int g) {
+    put_lines_in_order(out, s.threads, t.gene_count, range_size(s.threads, t.gene_count, genes_per_range), [&](report_text& line, int g) {
         put_gene_place(line, t, g);
         put_gene_statistics(line, t, m, g);
     });

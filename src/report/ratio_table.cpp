@@ -1,20 +1,8 @@
 #include "report/ratio_table.hpp"
 
-#include <cstdio>
-
-#include "run/console.hpp"
-#include "run/workers.hpp"
-#include "run/failure.hpp"
 #include "report/report_file.hpp"
-
-void normalise_ratios(const run_settings& s, spot_tables& t) {
-    for (int f = 1; f <= t.file_count; ++f) {
-        const double factor = t.norm_factor[f][s.ratio_approach];
-        for (int k = 1; k <= t.spot_count; ++k) t.spot_ratio[f][k] = factor * t.spot_ratio[f][k];
-    }
-}
-
-void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }
+#include "run/failure.hpp"
+#include "run/workers.hpp"
 
 namespace {
 // Spot lines one thread formats at a time, at most.
@@ -24,13 +12,11 @@ constexpr int spots_per_range = 512;
 void ratio_table(const run_settings& s, const spot_tables& t) {
     const int nf = t.file_count;
     const int ns = t.spot_count;
-    const std::string path = s.report_path("data.txt");
+    const std::string path = report_path(s, "data.txt");
     report_file out(path.c_str());
-    if (!out.is_open()) {
-        failure_text("can't open the data file <%s>\n", path.c_str());
-        failure_text("close the Excel or other application which opens this file and try again.\n");
-        failure_stop(1);
-    }
+    if (!out.is_open())
+        failure_stop("can't open the data file <" + path +
+                     ">\nclose the Excel or other application which opens this file and try again.\n");
     out.put("begin data\n");
     out.put("Number\tPosition\tGene Name\tID\t");
     for (int f = 1; f <= nf; ++f) {
@@ -38,7 +24,7 @@ void ratio_table(const run_settings& s, const spot_tables& t) {
         out.put("(ratio)\t");
     }
     out.put("\n");
-    put_lines_in_order(out, ns, range_size(ns, spots_per_range), [&](report_text& line, int spot) {
+    put_lines_in_order(out, s.threads, ns, range_size(s.threads, ns, spots_per_range), [&](report_text& line, int spot) {
         line.put_int(spot);
         line.put("\tB");
         line.put_int(t.spot_block[spot]);

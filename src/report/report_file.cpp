@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "run/console.hpp"
 #include "numeric/fixed_text.hpp"
 #include "run/workers.hpp"
 #include "run/failure.hpp"
@@ -55,9 +54,20 @@ void report_file::close() {
 void report_file::write_failed(int error) {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
-    failure_text("can't write the data file <%s>: %s\n", name_.c_str(),
-                error != 0 ? std::strerror(error) : "write error");
-    failure_stop(1);
+    failure_stop("can't write the data file <" + name_ + ">: " + (error != 0 ? std::strerror(error) : "write error") +
+                 "\n");
+}
+
+std::string report_path(const run_settings& s, const char* report) {
+    const std::string& dir = s.output_dir;
+    if (dir.empty()) return report;
+    const char last = dir.back();
+    if (last == '/' || last == '\\') return dir + report;
+#ifdef _WIN32
+    return dir + "\\" + report;
+#else
+    return dir + "/" + report;
+#endif
 }
 
 void put_file_names(report_text& out, const run_settings& s) {
@@ -70,9 +80,9 @@ namespace {
 constexpr int ranges_per_thread = 4;
 }  // namespace
 
-void put_lines_in_order(report_file& out, int count, int per,
+void put_lines_in_order(report_file& out, int threads, int count, int per,
                         const std::function<void(report_text& text, int line)>& put_line) {
-    const int workers = workers_for_ranges(count, per);
+    const int workers = workers_for_ranges(threads, count, per);
     if (workers == 1) {
         for (int line = 1; line <= count; ++line) put_line(out, line);
         return;
@@ -83,7 +93,7 @@ void put_lines_in_order(report_file& out, int count, int per,
     for (int first = 1; first <= count;) {
         const int lines = static_cast<int>(std::min<long long>(static_cast<long long>(round) * per, count - first + 1));
         const int ranges = (lines - 1) / per + 1;
-        parallel_for(ranges, workers, [&](int k, int) {
+        parallel_for(workers, ranges, [&](int k, int) {
             report_text& chunk = *chunks[static_cast<std::size_t>(k)];
             chunk.clear();
             const int from = first + k * per;

@@ -65,6 +65,15 @@ private:
     std::string name_;
 };
 
+// The names of the three reports, in the order they are written.
+inline const char* const report_names[3] = {"cor.txt", "data.txt", "merge.txt"};
+
+// The page of pictures written on request beside them.
+inline const char* const html_report_name = "report.html";
+
+// The path of a report: bare in the working directory, else inside s.output_dir.
+std::string report_path(const run_settings& s, const char* report);
+
 // Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
 void put_file_names(report_text& out, const run_settings& s);
 
@@ -72,5 +81,5 @@ void put_file_names(report_text& out, const run_settings& s);
 // order. With one thread each line goes straight to out; with more, ranges
 // of `per` lines are formatted on the threads and written in order, a few
 // ranges per thread in memory at a time.
-void put_lines_in_order(report_file& out, int count, int per,
+void put_lines_in_order(report_file& out, int threads, int count, int per,
                         const std::function<void(report_text& text, int line)>& put_line);

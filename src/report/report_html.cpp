@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "run/console.hpp"
+#include "run/failure.hpp"
 #include "numeric/fixed_text.hpp"
 #include "plot/axes.hpp"
 #include "plot/raster.hpp"
@@ -405,14 +405,14 @@ void p_histogram(std::string& page, const volcano_points& v, const spot_tables& 
 }  // namespace
 
 std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                             const html_inputs& extra) {
+                             const correlation_tables& c, const html_inputs& extra) {
     std::string page;
     page_head(page, extra);
     run_table(page, s, t, m);
     set_aside_chart(page, t, m);
     page += "<h2>Correlation between files</h2>\n";
-    heat_map(page, t, fig.cor.raw, "raw");
-    heat_map(page, t, fig.cor.log2, "log2");
+    heat_map(page, t, c.raw.ratio, "raw");
+    heat_map(page, t, c.log2.ratio, "log2");
     ma_section(page, s, t, fig);
     slide_section(page, s, t, fig);
     box_section(page, t, fig);
@@ -424,16 +424,16 @@ std::string report_html_text(const run_settings& s, const spot_tables& t, const 
     return page;
 }
 
-bool write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                       const html_inputs& extra, const char* path) {
-    const std::string page = report_html_text(s, t, m, fig, extra);
+void write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
+                       const correlation_tables& c, const html_inputs& extra, const char* path) {
+    const std::string page = report_html_text(s, t, m, fig, c, extra);
     errno = 0;
     std::FILE* file = std::fopen(path, "wb");
     bool written = file != nullptr && std::fwrite(page.data(), 1, page.size(), file) == page.size();
     if (file != nullptr) written = (std::fclose(file) == 0) && written;
-    if (!written) {
-        failure_text("can't write the report <%s>: %s\n", path, errno != 0 ? std::strerror(errno) : "write error");
-        failure_text("check that the folder is writable and has room, then run again.\n");
-    }
-    return written;
+    const int error = errno;
+    if (!written)
+        failure_stop("can't write the report <" + std::string(path) + ">: " +
+                     (error != 0 ? std::strerror(error) : "write error") +
+                     "\ncheck that the folder is writable and has room, then run again.\n");
 }

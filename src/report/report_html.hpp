@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "run/settings.hpp"
-#include "input/spot_tables.hpp"
+#include "analysis/correlate.hpp"
 #include "analysis/figures.hpp"
 #include "analysis/replicate_merge.hpp"
+#include "input/spot_tables.hpp"
+#include "run/settings.hpp"
 
 // What the page shows that the tables do not hold.
 struct html_inputs {
@@ -19,12 +20,12 @@ struct html_inputs {
 // The page as text ('\n' line ends). Needs of s: the files, the approach and C;
 // of t: file_count, replicate_count, spot_count, gene_count, norm_factor, file_type;
 // of m the per-file counters and the per-gene log2 means and p-values (after
-// gene_statistics); fig from collect_html_figures.
+// gene_statistics); fig from collect_html_figures; c the run's correlations.
 std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                             const html_inputs& extra);
+                             const correlation_tables& c, const html_inputs& extra);
 
 // Writes the page to `path` in binary mode, so every platform writes the same
-// bytes. On failure prints "can't write the report <path>: reason" and a hint,
-// and returns false.
-bool write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                       const html_inputs& extra, const char* path);
+// bytes. On failure ends the run through a failure stop saying "can't write
+// the report <path>: reason" with a hint.
+void write_report_html(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
+                       const correlation_tables& c, const html_inputs& extra, const char* path);

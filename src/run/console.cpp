@@ -1,57 +1,68 @@
 #include "run/console.hpp"
 
 #include <cstdarg>
-#include <string>
-
-#include "run/held_console.hpp"
 
 namespace {
 
-std::FILE* progress_stream = stdout;
-std::FILE* failure_stream = stdout;
-std::FILE* line_stream = nullptr;
-std::size_t line_shown = 0;  // length of the progress line on screen, 0 when none
+std::string formatted(const char* format, std::va_list args) {
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    std::string text;
+    if (length > 0) {
+        text.assign(static_cast<std::size_t>(length) + 1, '\0');
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.pop_back();
+    }
+    va_end(again);
+    return text;
+}
+
+void put(console& c, bool failure, const char* format, std::va_list args) {
+    if (c.holding) {
+        std::string text = formatted(format, args);
+        if (!text.empty()) c.held.push_back({failure, std::move(text)});
+        return;
+    }
+    std::FILE* stream = failure ? c.failures : c.progress;
+    if (stream == nullptr) return;
+    clear_progress_line(c);
+    if (failure && stream != stdout) std::fflush(stdout);
+    std::vfprintf(stream, format, args);
+}
 
 }  // namespace
 
-void choose_console(std::FILE* progress, std::FILE* failures, std::FILE* line) {
-    progress_stream = progress;
-    failure_stream = failures;
-    line_stream = line;
-    line_shown = 0;
+console holding_console() {
+    console c;
+    c.holding = true;
+    return c;
 }
 
-void clear_progress_line() {
-    if (line_stream == nullptr || line_shown == 0) return;
-    std::fprintf(line_stream, "\r%s\r", std::string(line_shown, ' ').c_str());
-    std::fflush(line_stream);
-    line_shown = 0;
+void clear_progress_line(console& c) {
+    if (c.line == nullptr || c.line_shown == 0) return;
+    std::fprintf(c.line, "\r%s\r", std::string(c.line_shown, ' ').c_str());
+    std::fflush(c.line);
+    c.line_shown = 0;
 }
 
-void progress_text(const char* format, ...) {
-    if (progress_stream == nullptr) return;
+void progress_text(console& c, const char* format, ...) {
+    if (c.progress == nullptr && !c.holding) return;
     std::va_list args;
     va_start(args, format);
-    if (!hold_console_text(false, format, args)) {
-        clear_progress_line();
-        std::vfprintf(progress_stream, format, args);
-    }
+    put(c, false, format, args);
     va_end(args);
 }
 
-void failure_text(const char* format, ...) {
+void failure_text(console& c, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    if (!hold_console_text(true, format, args)) {
-        clear_progress_line();
-        if (failure_stream != stdout) std::fflush(stdout);
-        std::vfprintf(failure_stream, format, args);
-    }
+    put(c, true, format, args);
     va_end(args);
 }
 
-void show_progress_line(const char* format, ...) {
-    if (line_stream == nullptr) return;
+void show_progress_line(console& c, const char* format, ...) {
+    if (c.line == nullptr || c.holding) return;
     char text[200];
     std::va_list args;
     va_start(args, format);
@@ -60,8 +71,17 @@ void show_progress_line(const char* format, ...) {
     if (length < 0) return;
     const std::size_t shown = std::string(text).size();
     std::fflush(stdout);
-    std::fprintf(line_stream, "\r%s", text);
-    if (shown < line_shown) std::fprintf(line_stream, "%s", std::string(line_shown - shown, ' ').c_str());
-    std::fflush(line_stream);
-    line_shown = shown > line_shown ? shown : line_shown;
+    std::fprintf(c.line, "\r%s", text);
+    if (shown < c.line_shown) std::fprintf(c.line, "%s", std::string(c.line_shown - shown, ' ').c_str());
+    std::fflush(c.line);
+    c.line_shown = shown > c.line_shown ? shown : c.line_shown;
+}
+
+void print_held(console& c, const console& held) {
+    for (const console::piece& p : held.held) {
+        if (p.failure)
+            failure_text(c, "%s", p.text.c_str());
+        else
+            progress_text(c, "%s", p.text.c_str());
+    }
 }

@@ -1,12 +1,16 @@
 // Where the console text of a run goes: progress (the running commentary),
-// failures (what stopped the run) and an optional single progress line that
-// rewrites itself. The dialogue keeps the first two on standard output and
-// has no progress line; the command line sends failures to standard error,
-// may silence progress and draws the line on a terminal only. Chosen once,
-// before the run reads anything.
+// failures (warnings, and what stopped the run) and an optional single
+// progress line that rewrites itself. The dialogue keeps the first two on
+// standard output and has no progress line; the command line sends failures
+// to standard error, may silence progress and draws the line on a terminal
+// only. A console made by holding() keeps its text instead, so a file loaded
+// ahead of its turn can give out its lines when the files before it have.
+// Whoever writes text is handed the console it writes to.
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #if defined(__GNUC__) && defined(__MINGW32__)
 #define SPOTWEAVE_PRINTF(n) __attribute__((format(gnu_printf, n, n + 1)))
@@ -16,19 +20,37 @@
 #define SPOTWEAVE_PRINTF(n)
 #endif
 
-// progress null: no progress text; line null: no progress line.
-void choose_console(std::FILE* progress, std::FILE* failures, std::FILE* line = nullptr);
+struct console {
+    std::FILE* progress = stdout;  // null: no progress text
+    std::FILE* failures = stdout;
+    std::FILE* line = nullptr;     // null: no progress line
+    std::size_t line_shown = 0;    // length of the progress line on screen, 0 when none
+
+    // A holding console keeps its text here, in order, each piece with its stream.
+    struct piece {
+        bool failure;
+        std::string text;
+    };
+    bool holding = false;
+    std::vector<piece> held;
+};
+
+// A console that holds progress and failure text back; it draws no line.
+console holding_console();
 
 // printf onto the progress stream.
-void progress_text(const char* format, ...) SPOTWEAVE_PRINTF(1);
+void progress_text(console& c, const char* format, ...) SPOTWEAVE_PRINTF(2);
 
 // printf onto the failure stream; standard output is flushed first so the
 // two keep their order on one console.
-void failure_text(const char* format, ...) SPOTWEAVE_PRINTF(1);
+void failure_text(console& c, const char* format, ...) SPOTWEAVE_PRINTF(2);
 
 // Draws the progress line anew ("\r", the text, blanks over a longer former
 // text). Other console text wipes it first.
-void show_progress_line(const char* format, ...) SPOTWEAVE_PRINTF(1);
+void show_progress_line(console& c, const char* format, ...) SPOTWEAVE_PRINTF(2);
 
 // Wipes the progress line, if one is shown.
-void clear_progress_line();
+void clear_progress_line(console& c);
+
+// Gives out what `held` kept, in order, onto `c`.
+void print_held(console& c, const console& held);

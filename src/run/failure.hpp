@@ -1,17 +1,24 @@
-// The two ways a run ends early. Both unwind to the entry point, which turns
-// them into the closing line, the keypress and the exit status, so every
-// reader can also be exercised inside a test process.
+// The one way a run ends early: a run_failure, thrown where the run cannot go
+// on, carrying its own text. The entry point catches it once, prints the
+// text, waits for the key when both the failure and the run ask for one, and
+// returns the status; every table is handed back on the way, and a failure on
+// a worker thread reaches the calling thread like any other exception.
 #pragma once
 
-struct run_end {
-    int status;
-    bool wait_for_key;  // failure stops wait; numeric errors do not
+#include <string>
+
+struct run_failure {
+    int status = 1;
+    bool wait_for_key = true;              // failure stops wait; numeric errors and ended answers do not
+    const char* numeric_error = nullptr;   // set: the three-line banner with this message, on standard error
+    std::string text;                      // otherwise: printed on the failure stream as it stands
 };
 
-// Failure stop: the caller has printed its messages; the run ends with
-// "press any key to exit the program", one keypress and `status`.
-[[noreturn]] inline void failure_stop(int status) { throw run_end{status, true}; }
+// Failure stop: `text` on the failure stream, then "press any key to exit the
+// program", one keypress and `status`.
+[[noreturn]] void failure_stop(std::string text, int status = 1);
 
-// Writes the three-line numeric error banner to standard error, flushes
-// standard output and ends the run with status 1, without a keypress.
+// Numeric error: the banner on standard error (standard output flushed
+// first), status 1, no keypress. `message` has static lifetime, so the
+// failure carries it without allocating.
 [[noreturn]] void numeric_fatal(const char* message);

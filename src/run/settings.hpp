@@ -3,7 +3,6 @@
 // it; the spot tables hold the data.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,13 +13,6 @@ struct run_settings {
     double qc_constant = 2.0;        // C of the quality control
     std::string output_dir;          // empty: the working directory, reports named bare
 
-    // Where console text goes. The dialogue prints everything on standard
-    // output; the command line moves failures to standard error and has no
-    // progress text when quiet (null).
-    std::FILE* progress = stdout;
-    std::FILE* failures = stdout;
-    std::FILE* progress_line = nullptr;  // the single rewriting line, on a terminal only
-
     // Guard rails of the command line; the dialogue runs without them.
     bool check_layout = false;          // every file's Block/Column/Row must match file 1's
     bool check_replicate_ids = false;   // warn when a replicate group mixes IDs
@@ -28,31 +20,12 @@ struct run_settings {
     bool summary = false;               // the command line's closing summary
     bool html = false;                  // also write report.html beside the reports
 
-    // Threads the run works on; 0 leaves the process-wide count as it is (the
-    // machine's cores unless set). Any count writes the same bytes.
-    int threads = 0;
+    // Threads the run works on, 1 to most_threads; any count writes the same bytes.
+    int threads = 1;
 
     int file_count() const { return static_cast<int>(files.size()); }
     const char* file_name(int h) const { return files[static_cast<std::size_t>(h - 1)].c_str(); }
-
-    // The path of a report: bare in the working directory, else inside output_dir.
-    std::string report_path(const char* report) const {
-        if (output_dir.empty()) return report;
-        const char last = output_dir.back();
-        if (last == '/' || last == '\\') return output_dir + report;
-#ifdef _WIN32
-        return output_dir + "\\" + report;
-#else
-        return output_dir + "/" + report;
-#endif
-    }
 };
-
-// The names of the three reports, in the order they are written.
-inline const char* const report_names[3] = {"cor.txt", "data.txt", "merge.txt"};
-
-// The page of pictures written on request beside them.
-inline const char* const html_report_name = "report.html";
 
 // The command-line names of the ratio approaches, by number (index 0 unused):
 // Ratio of Medians, Ratio of Means, Median of Ratios, Mean of Ratios,

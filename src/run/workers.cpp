@@ -10,12 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "run/failure.hpp"
 
 namespace {
 
-std::atomic<int> chosen_threads{0};
-thread_local bool defer_fatal = false;
+// Set while a thread runs items: a step inside an item runs there, in order.
+thread_local bool inside_items = false;
 
 // What the threads of one parallel_for share.
 struct shared_items {
@@ -36,8 +35,8 @@ void note_failure(shared_items& s, int item, int worker) {
 }
 
 void take_items(shared_items& s, int worker) {
-    const bool was_deferred = defer_fatal;
-    defer_fatal = true;
+    const bool was_inside = inside_items;
+    inside_items = true;
     for (;;) {
         const int item = s.next.fetch_add(1);
         // Items past a failure are not needed: the run ends with the failure.
@@ -49,7 +48,7 @@ void take_items(shared_items& s, int worker) {
             break;
         }
     }
-    defer_fatal = was_deferred;
+    inside_items = was_inside;
 }
 
 // Threads kept from one parallel step to the next, started when a step first
@@ -125,22 +124,12 @@ int machine_cores() {
     return cores == 0 ? 1 : static_cast<int>(std::min(cores, static_cast<unsigned>(most_threads)));
 }
 
-int thread_count() {
-    const int n = chosen_threads.load();
-    return n >= 1 ? n : machine_cores();
-}
+int workers_for(int threads, int count) { return std::max(1, std::min(threads, count)); }
 
-void set_thread_count(int n) { chosen_threads.store(n >= 1 ? std::min(n, most_threads) : 0); }
-
-int workers_for(int count) { return std::max(1, std::min(thread_count(), count)); }
-
-bool fatal_is_deferred() { return defer_fatal; }
-
-void parallel_for(int count, int workers, const std::function<void(int item, int worker)>& work) {
+void parallel_for(int threads, int count, const std::function<void(int item, int worker)>& work) {
     if (count <= 0) return;
-    workers = std::max(1, std::min(workers, count));
-    // A step inside an item of another runs on its thread, in order.
-    if (workers == 1 || defer_fatal) {
+    const int workers = workers_for(threads, count);
+    if (workers == 1 || inside_items) {
         for (int item = 0; item < count; ++item) work(item, 0);
         return;
     }
@@ -149,29 +138,24 @@ void parallel_for(int count, int workers, const std::function<void(int item, int
     pool().run(s, workers);
     const int failed = s.lowest_failed.load();
     if (failed == INT_MAX) return;
-    for (std::size_t w = 0; w < s.failure.size(); ++w) {
-        if (s.failed_item[w] != failed) continue;
-        try {
-            std::rethrow_exception(s.failure[w]);
-        } catch (const deferred_fatal& fatal) {
-            numeric_fatal(fatal.message);
-        }
-    }
+    for (std::size_t w = 0; w < s.failure.size(); ++w)
+        if (s.failed_item[w] == failed) std::rethrow_exception(s.failure[w]);
 }
 
 namespace {
 int ranges_of(int count, int per) { return count <= 0 ? 0 : (count - 1) / per + 1; }
 }  // namespace
 
-int range_size(int count, int largest) {
-    const long long share = static_cast<long long>(thread_count()) * 4;
+int range_size(int threads, int count, int largest) {
+    const long long share = static_cast<long long>(std::max(1, threads)) * 4;
     return static_cast<int>(std::max(1LL, std::min<long long>(largest, (count + share - 1) / share)));
 }
 
-int workers_for_ranges(int count, int per) { return workers_for(ranges_of(count, per)); }
+int workers_for_ranges(int threads, int count, int per) { return workers_for(threads, ranges_of(count, per)); }
 
-void parallel_ranges(int count, int per, const std::function<void(int first, int last, int worker)>& work) {
-    parallel_for(ranges_of(count, per), workers_for_ranges(count, per), [&](int item, int worker) {
+void parallel_ranges(int threads, int count, int per,
+                     const std::function<void(int first, int last, int worker)>& work) {
+    parallel_for(threads, ranges_of(count, per), [&](int item, int worker) {
         const int first = item * per + 1;
         work(first, std::min(first + per - 1, count), worker);
     });

@@ -9,6 +9,7 @@
 #include "driver/dialogue.hpp"
 #include "driver/run.hpp"
 #include "run/failure.hpp"
+#include "run/workers.hpp"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -21,16 +22,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     run_settings s;
+    s.threads = machine_cores();
     int status = 0;
     try {
         run_dialogue(answers, s);
-    } catch (const run_end& end) {
+    } catch (const run_failure& end) {
         status = end.status;
     }
     if (status == 0) {
         s.html = !(argc == 3 && std::strcmp(argv[2], "--no-html") == 0);
         s.wait_for_key = false;
-        status = run_merge(s, answers);
+        console out;
+        status = run_merge(s, out, answers);
     }
     std::fclose(answers);
     return status;

@@ -1,7 +1,7 @@
 // The three ways arbitrary bytes reach the program, shared by the fuzz
 // targets and the regression test: the sizing scan of a file, the header walk
 // with the loading of the rows, and the whole run driven by the answers.
-// A run that ends early (run_end) is an ordinary outcome; any other exception
+// A run that ends early (run_failure) is an ordinary outcome; any other exception
 // is let through so it shows up as a failure.
 #pragma once
 
@@ -44,9 +44,10 @@ inline std::string bytes_of(const std::uint8_t* data, std::size_t size) {
 inline outcome sizing_scan_bytes(const std::uint8_t* data, std::size_t size) {
     const std::string text = bytes_of(data, size);
     byte_reader in(text.data(), text.size());
+    console out;
     try {
-        sizing_scan_stream(in, "fuzz.gpr", 2);
-    } catch (const run_end&) {
+        sizing_scan_stream(in, "fuzz.gpr", 2, out);
+    } catch (const run_failure&) {
         return outcome::run_ended;
     }
     return outcome::normal;
@@ -82,13 +83,14 @@ inline spot_tables tables_for(const load_options& options) {
 }
 
 // Header walk and rows, read in place or byte by byte; the status of the
-// run_end, or -1 when the file was read completely.
+// run_failure, or -1 when the file was read completely.
 inline int load_file(const std::string& file, const run_settings& s, spot_tables& t, bool in_place) {
     byte_reader in(file.data(), file.size());
+    console out;
     try {
-        header_walk_stream(in, 1, s.file_name(1), t);
+        header_walk_stream(in, 1, s.file_name(1), t, out);
         load_spot_records(in, 1, s, t, (in_place ? reading_path::in_place : reading_path::byte_wise));
-    } catch (const run_end& end) {
+    } catch (const run_failure& end) {
         return end.status;
     }
     return -1;
@@ -166,9 +168,10 @@ inline outcome titled_file_bytes(const std::uint8_t* data, std::size_t size) {
     const std::string file = assemble_titled_file(data[0], bytes_of(data + 1, size - 1));
     {
         byte_reader in(file.data(), file.size());
+        console out;
         try {
-            sizing_scan_stream(in, "fuzz.gpr", 1);
-        } catch (const run_end&) {
+            sizing_scan_stream(in, "fuzz.gpr", 1, out);
+        } catch (const run_failure&) {
         }
     }
     std::string framed(1, static_cast<char>(data[0]));
@@ -246,7 +249,7 @@ inline outcome dialogue_bytes(const std::uint8_t* data, std::size_t size) {
         std::perror("fmemopen");
         std::abort();
     }
-    const int status = run_spotweave(answers);
+    const int status = run_spotweave(answers, 1);
     std::fclose(answers);
     for (const char* report : {"cor.txt", "data.txt", "merge.txt"}) std::remove(report);
     return status == 0 ? outcome::normal : outcome::run_ended;

@@ -12,6 +12,7 @@
 #include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/containers.hpp"
+#include "run/console.hpp"
 #include "run/failure.hpp"
 #include "support/capture.hpp"
 
@@ -169,20 +170,25 @@ inline test_run make_tables(int file_count, int spot_count, int ratio_approach =
     return t;
 }
 
-// What a piece of reading code printed, and how it ended the run if it did.
+// What a piece of reading code printed on a console of standard output (its
+// failures on `failures`), and how it ended the run if it did; a failure's
+// text is printed after the rest, as the entry point prints it.
 struct captured_run {
     std::string out;
-    std::optional<run_end> end;
+    std::optional<run_failure> end;
 };
 
 template <class F>
-captured_run run_captured(F&& body) {
+captured_run run_captured(F&& body, std::FILE* failures = stdout) {
     captured_run result;
     result.out = capture_stdout([&] {
+        console out;
+        out.failures = failures;
         try {
-            body();
-        } catch (const run_end& end) {
+            body(out);
+        } catch (const run_failure& end) {
             result.end = end;
+            failure_text(out, "%s", end.text.c_str());
         }
     });
     return result;

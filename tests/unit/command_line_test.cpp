@@ -1,4 +1,6 @@
 #include "driver/command_line.hpp"
+#include "driver/launch.hpp"
+#include "report/report_file.hpp"
 
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 
 #include "driver/guard_rails.hpp"
 #include "input/spot_loader.hpp"
+#include "run/workers.hpp"
 #include "support/result_text.hpp"
 
 namespace {
@@ -32,8 +35,7 @@ TEST(command_line, defaults_match_the_recommended_answers) {
     EXPECT_EQ(s.replicate_count, 1);
     EXPECT_EQ(s.ratio_approach, 1);
     EXPECT_EQ(s.qc_constant, 2.0);
-    EXPECT_EQ(s.report_path("merge.txt"), "merge.txt");
-    EXPECT_EQ(s.failures, stderr);
+    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
     EXPECT_TRUE(s.check_layout);
     EXPECT_TRUE(s.check_replicate_ids);
     EXPECT_TRUE(s.summary);
@@ -51,8 +53,7 @@ TEST(command_line, every_option_long_and_short) {
         EXPECT_EQ(p.settings.replicate_count, 3);
         EXPECT_EQ(p.settings.ratio_approach, 4);
         EXPECT_EQ(p.settings.qc_constant, 1.5);
-        EXPECT_EQ(p.settings.progress, nullptr);
-        EXPECT_EQ(p.settings.progress_line, nullptr);
+        EXPECT_TRUE(p.quiet);
         EXPECT_FALSE(p.settings.check_layout);
     }
 }
@@ -129,14 +130,14 @@ TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
     run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
     settle_dropped_files(s);
 #ifdef _WIN32
-    EXPECT_EQ(s.report_path("merge.txt"), "C:\\slides\\day 1\\merge.txt");
+    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
 #endif
     s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "/data/day 1");
     s = parse({"a.gpr"}).settings;
     settle_dropped_files(s);
-    EXPECT_EQ(s.report_path("merge.txt"), "merge.txt");
+    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
     s = parse({"-o", "out", "/data/a.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "out");
@@ -144,13 +145,13 @@ TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
 
 TEST(run_settings, report_paths_join_the_output_folder_once) {
     run_settings s;
-    EXPECT_EQ(s.report_path("cor.txt"), "cor.txt");
+    EXPECT_EQ(report_path(s, "cor.txt"), "cor.txt");
     s.output_dir = "out";
-    EXPECT_EQ(s.report_path("cor.txt"), "out/cor.txt");
+    EXPECT_EQ(report_path(s, "cor.txt"), "out/cor.txt");
     s.output_dir = "out/";
-    EXPECT_EQ(s.report_path("data.txt"), "out/data.txt");
+    EXPECT_EQ(report_path(s, "data.txt"), "out/data.txt");
     s.output_dir = "C:\\runs\\";
-    EXPECT_EQ(s.report_path("merge.txt"), "C:\\runs\\merge.txt");
+    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\runs\\merge.txt");
 }
 
 TEST(guard_rails, replicate_groups_that_mix_ids) {
@@ -191,7 +192,7 @@ TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
             t.settings.check_layout = check;
             byte_reader a(first.data(), first.size());
             byte_reader b(c.second.data(), c.second.size());
-            const captured_run run = run_captured([&] {
+            const captured_run run = run_captured([&](console&) {
                 load_spot_records(a, 1, t.settings, t);
                 load_spot_records(b, 2, t.settings, t);
             });
@@ -204,7 +205,7 @@ TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
 }
 
 TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {
-    EXPECT_EQ(parse({"a.gpr"}).settings.threads, 0);
+    EXPECT_EQ(parse({"a.gpr"}).settings.threads, machine_cores());
     EXPECT_EQ(parse({"-j", "1", "a.gpr"}).settings.threads, 1);
     EXPECT_EQ(parse({"--threads=7", "a.gpr"}).settings.threads, 7);
     EXPECT_EQ(parse({"--threads", "256", "a.gpr"}).settings.threads, 256);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -88,8 +89,8 @@ TEST(correlation, pair_sweeps_equal_the_plain_routines_bit_for_bit) {
                 dmatrix_t raw = dmatrix(1, nf, 1, nf);
                 dmatrix_t logs = dmatrix(1, nf, 1, nf);
                 dmatrix_t scratch = dmatrix(1, nf, 1, n);
-                pearson_r_pairs(rows, nf, n, raw, scratch);
-                log2_pearson_r_pairs(rows, nf, n, logs, scratch);
+                pearson_r_pairs(rows, nf, n, raw, scratch, 1);
+                log2_pearson_r_pairs(rows, nf, n, logs, scratch, 1);
                 for (int i = 1; i < nf; ++i)
                     for (int j = i + 1; j <= nf; ++j) {
                         EXPECT_TRUE(same_bits(raw[i][j], pearson_r(rows[i], rows[j], n))) << nf << " " << n << " " << i << j;
@@ -100,4 +101,52 @@ TEST(correlation, pair_sweeps_equal_the_plain_routines_bit_for_bit) {
         }
     }
     allow_wide_lanes(true);
+}
+
+namespace {
+
+bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Zeros of both signs, negatives, repeats and tiny values among ordinary ones.
+double awkward_value(std::mt19937_64& random) {
+    std::uniform_real_distribution<double> value(-50.0, 400.0);
+    switch (std::uniform_int_distribution<int>(0, 11)(random)) {
+        case 0: return 0.0;
+        case 1: return -0.0;
+        case 2: return 2.5;  // repeats
+        case 3: return -value(random);
+        case 4: return 1e-300;
+        default: return value(random);
+    }
+}
+
+}  // namespace
+
+TEST(correlation, pair_coefficients_are_the_same_bits_at_every_thread_count) {
+    std::mt19937_64 random(11);
+    for (int nf : {2, 6, 23, 41}) {
+        const int n = 301;
+        dmatrix_t rows = dmatrix(1, nf, 1, n);
+        for (int f = 1; f <= nf; ++f)
+            for (int s = 1; s <= n; ++s) rows[f][s] = f == 3 && s % 7 == 0 ? NAN : awkward_value(random);
+        std::vector<dmatrix_t> raw, logs;
+        for (int threads : {1, 2, 7}) {
+            dmatrix_t r = dmatrix(1, nf, 1, nf), l = dmatrix(1, nf, 1, nf), scratch = dmatrix(1, nf, 1, n);
+            for (int i = 1; i <= nf; ++i)
+                for (int j = 1; j <= nf; ++j) r[i][j] = l[i][j] = 2.0;  // cells that no pair may touch stay
+            pearson_r_pairs(rows, nf, n, r, scratch, threads);
+            log2_pearson_r_pairs(rows, nf, n, l, scratch, threads);
+            raw.push_back(std::move(r));
+            logs.push_back(std::move(l));
+        }
+        for (std::size_t k = 1; k < raw.size(); ++k)
+            for (int i = 1; i <= nf; ++i)
+                for (int j = 1; j <= nf; ++j) {
+                    EXPECT_TRUE(same_bits_of(raw[k][i][j], raw[0][i][j])) << nf << " files, " << i << "-" << j;
+                    EXPECT_TRUE(same_bits_of(logs[k][i][j], logs[0][i][j])) << nf << " files, " << i << "-" << j;
+                    if (j <= i) {
+                        EXPECT_EQ(raw[k][i][j], 2.0);
+                    }
+                }
+    }
 }

@@ -83,9 +83,10 @@ protected:
         o.console = capture_stdout([&] {
             try {
                 run_dialogue(in, o.t);
-            } catch (const run_end& end) {
+            } catch (const run_failure& end) {
                 o.status = end.status;
                 o.waited = end.wait_for_key;
+                std::fputs(end.text.c_str(), stdout);  // as the entry point prints it
             }
         });
         std::fclose(in);

@@ -55,12 +55,11 @@ struct loaded {
 void load_in(const fs::path& dir, loaded& r, int threads, bool apart, bool check) {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    set_thread_count(threads);
+    r.t.settings.threads = threads;
     r.t.settings.check_layout = check;
-    choose_console(stdout, apart ? stderr : stdout);
-    r.errors = capture_stderr([&] { r.run = run_captured([&] { load_files(r.t.settings, r.t); }); });
-    choose_console(stdout, stdout);
-    set_thread_count(0);
+    r.errors = capture_stderr([&] {
+        r.run = run_captured([&](console& out) { load_files(r.t.settings, r.t, out); }, apart ? stderr : stdout);
+    });
     fs::current_path(before);
 }
 

@@ -1,7 +1,7 @@
 // Inputs kept from fuzzing (tests/fuzz/regressions), fed again to the same
 // three entry points as the fuzz targets: the sizing scan, the header walk
 // with the rows, and the whole run on the answers. Each must end normally or
-// through run_end; a crash or a sanitizer report ends the test binary.
+// through run_failure; a crash or a sanitizer report ends the test binary.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -54,7 +54,7 @@ void feed_every_file(Entry entry) {
         SCOPED_TRACE(name);
         const std::string bytes = contents_of(file);
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        // Any exception but run_end escapes the entry points.
+        // Any exception but run_failure escapes the entry points.
         capture_stdout([&] { EXPECT_NO_THROW(entry(data, bytes.size())); });
     }
     if (!skipped.empty()) GTEST_SKIP() << "open findings:\n" << skipped;

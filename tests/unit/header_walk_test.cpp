@@ -47,9 +47,9 @@ struct walk_result {
 
 walk_result walk(const std::string& text, test_run& t, int h = 1) {
     walk_result result;
-    result.run = run_captured([&] {
+    result.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        header_walk_stream(in, h, t.settings.file_name(h), t);
+        header_walk_stream(in, h, t.settings.file_name(h), t, out);
         result.next_line = in.line();
         read_word(in, result.next_word, 49);
     });

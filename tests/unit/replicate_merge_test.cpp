@@ -1,6 +1,9 @@
 #include "analysis/replicate_merge.hpp"
 
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -107,11 +110,11 @@ TEST(replicate_merge, regrouping_and_per_file_means) {
             t.spot_flag[f][s] = flags[f - 1][s - 1];
         }
     merge_tables m;
-    regroup_by_gene(t, m);
+    regroup_by_gene(t, m, 1);
     // Gene 2, position (f-1)*R + r: file 2 replicate 1 is spot 3 of file 2.
     EXPECT_EQ(m.gene_ratio[2][3], 5.0);
     EXPECT_EQ(m.gene_flag[2][4], -50.0);
-    gene_statistics(t, m);
+    gene_statistics(t, m, 1);
     // A flagged positive ratio counts in the per-file mean...
     EXPECT_EQ(m.file_gene_mean[1][1], 2.0);
     EXPECT_EQ(m.file_gene_mean[2][1], 2.0);
@@ -123,4 +126,129 @@ TEST(replicate_merge, regrouping_and_per_file_means) {
     EXPECT_EQ(m.file_unusable[1], 2);  // spot 2 flagged, spot 3 negative
     EXPECT_EQ(m.file_unusable[2], 2);  // spot 2 zero, spot 4 flagged
     release_merge_tables(t, m);
+}
+
+namespace {
+
+bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Zeros of both signs, negatives, repeats and tiny values among ordinary ones.
+double awkward_value(std::mt19937_64& random) {
+    std::uniform_real_distribution<double> value(-50.0, 400.0);
+    switch (std::uniform_int_distribution<int>(0, 11)(random)) {
+        case 0: return 0.0;
+        case 1: return -0.0;
+        case 2: return 2.5;  // repeats
+        case 3: return -value(random);
+        case 4: return 1e-300;
+        default: return value(random);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A run's tables after the statistics step, from random ratios and flags.
+struct merged {
+    spot_tables t;
+    merge_tables m;
+    ~merged() {
+        release_merge_tables(t, m);
+        dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count);
+        dmatrix_free(t.spot_flag, 1, t.file_count, 1, t.spot_count);
+    }
+};
+
+void merge_random_run(merged& r, int files, int replicates, int genes, unsigned seed, bool with_nan, int threads) {
+    std::mt19937_64 random(seed);
+    spot_tables& t = r.t;
+    t.file_count = files;
+    t.replicate_count = replicates;
+    t.gene_count = genes;
+    t.spot_count = genes * replicates;
+    t.spot_ratio = dmatrix(1, files, 1, t.spot_count);
+    t.spot_flag = dmatrix(1, files, 1, t.spot_count);
+    for (int f = 1; f <= files; ++f)
+        for (int s = 1; s <= t.spot_count; ++s) {
+            // Mostly near 1 with the odd far value, so outliers and failing pairs occur.
+            const int k = std::uniform_int_distribution<int>(0, 19)(random);
+            double v = std::exp(std::normal_distribution<double>(0.0, 0.5)(random));
+            if (k == 0) v = awkward_value(random);
+            if (k == 1) v *= 40.0;
+            if (k == 2) v = 1.0;
+            if (with_nan && f == 1 && k >= 10) v = NAN;  // half the genes
+            t.spot_ratio[f][s] = v;
+            t.spot_flag[f][s] = k == 3 ? -50.0 : 0.0;
+        }
+    regroup_by_gene(t, r.m, threads);
+    generator_state() = generator_start;
+    gene_statistics(t, r.m, threads);
+}
+
+void expect_same_statistics(const merged& a, const merged& b) {
+    const int genes = a.t.gene_count;
+    for (int g = 1; g <= genes; ++g) {
+        for (const dvector_t merge_tables::*v : {&merge_tables::gene_mean, &merge_tables::gene_sd,
+                                                 &merge_tables::gene_cv, &merge_tables::gene_median,
+                                                 &merge_tables::gene_log2_mean, &merge_tables::gene_log2_sd,
+                                                 &merge_tables::gene_p_value})
+            ASSERT_TRUE(same_bits_of((a.m.*v)[g], (b.m.*v)[g])) << "gene " << g;
+        for (const ivector_t merge_tables::*v :
+             {&merge_tables::gene_unusable, &merge_tables::gene_spots_used, &merge_tables::gene_outliers})
+            ASSERT_EQ((a.m.*v)[g], (b.m.*v)[g]) << "gene " << g;
+        for (int j = 1; j <= a.t.file_count * a.t.replicate_count; ++j)
+            ASSERT_TRUE(same_bits_of(a.m.gene_ratio[g][j], b.m.gene_ratio[g][j])) << "gene " << g;
+    }
+    for (int f = 1; f <= a.t.file_count; ++f) {
+        EXPECT_EQ(a.m.file_unusable[f], b.m.file_unusable[f]) << "file " << f;
+        EXPECT_EQ(a.m.file_outliers[f], b.m.file_outliers[f]) << "file " << f;
+        for (int g = 1; g <= genes; ++g) ASSERT_TRUE(same_bits_of(a.m.file_gene_mean[f][g], b.m.file_gene_mean[f][g]));
+    }
+}
+
+}  // namespace
+
+TEST(replicate_merge, gene_statistics_are_the_same_at_every_thread_count) {
+    struct shape {
+        int files, replicates;
+    };
+    for (const shape sh : {shape{7, 4}, shape{3, 1}})
+        for (bool with_nan : {false, true})
+            for (int genes : {1, 5, 300}) {
+                SCOPED_TRACE(std::to_string(sh.files) + " files, " + std::to_string(genes) + " genes" +
+                             (with_nan ? ", with not-a-number" : ""));
+                const unsigned seed = 21u + static_cast<unsigned>(genes);
+                merged reference;
+                merge_random_run(reference, sh.files, sh.replicates, genes, seed, with_nan, 1);
+                int outliers = 0;
+                for (int f = 1; f <= sh.files; ++f) outliers += reference.m.file_outliers[f];
+                if (genes == 300) {
+                    EXPECT_GT(outliers, 0) << "the data must exercise the outlier rules";
+                }
+                for (int threads : {2, 7}) {
+                    merged other;
+                    merge_random_run(other, sh.files, sh.replicates, genes, seed, with_nan, threads);
+                    expect_same_statistics(reference, other);
+                }
+            }
+}
+
+TEST(replicate_merge, a_thread_of_its_own_generator_sorts_alike) {
+    std::mt19937_64 random(3);
+    for (int n : {3, 10, 257}) {
+        std::vector<double> a(static_cast<std::size_t>(n));
+        for (double& v : a) v = awkward_value(random);
+        std::vector<double> b = a;
+        random_state other{7, 11, 13};
+        sort_values(a.data(), n);
+        sort_values(b.data(), n, other);
+        for (int i = 0; i < n; ++i) {
+            // ±0 may come out in either order; every other value in the same place.
+            if (a[static_cast<std::size_t>(i)] == 0.0)
+                EXPECT_EQ(b[static_cast<std::size_t>(i)], 0.0);
+            else
+                EXPECT_TRUE(same_bits_of(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i)])) << n << " " << i;
+        }
+    }
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "run/failure.hpp"
+
 #include "analysis/figures.hpp"
 #include "analysis/replicate_merge.hpp"
 #include "report/report_html.hpp"
@@ -82,7 +84,7 @@ TEST(html_figures, density_levels_double_per_level_up_to_the_last) {
 TEST(html_figures, spots_are_kept_set_aside_or_without_m_and_binned_on_a_and_m) {
     two_files d;
     html_figures fig;
-    collect_html_figures(d.t, fig);
+    collect_html_figures(d.t, fig, 1);
     ASSERT_EQ(fig.files.size(), 2u);
     const file_figures& one = fig.files[0];
     const file_figures& two = fig.files[1];
@@ -104,7 +106,7 @@ TEST(html_figures, spots_are_kept_set_aside_or_without_m_and_binned_on_a_and_m) 
 TEST(html_figures, slide_shows_blocks_with_a_gap_and_grey_where_no_spot_is_kept) {
     two_files d;
     html_figures fig;
-    collect_html_figures(d.t, fig);
+    collect_html_figures(d.t, fig, 1);
     const slide_layout& l = fig.layout;
     ASSERT_TRUE(l.usable);
     EXPECT_EQ(l.blocks, 2);
@@ -152,19 +154,20 @@ TEST(html_figures, tiles_grow_until_the_pictures_fit_the_budget) {
 struct page_of_two : two_files {
     merge_tables m;
     html_figures fig;
+    correlation_tables c;
     std::string page;
     page_of_two() {
-        collect_html_figures(t, fig);
-        regroup_by_gene(t, m);
-        gene_statistics(t, m);
-        fig.cor.raw = dmatrix(1, 2, 1, 2);
-        fig.cor.log2 = dmatrix(1, 2, 1, 2);
+        collect_html_figures(t, fig, 1);
+        regroup_by_gene(t, m, 1);
+        gene_statistics(t, m, 1);
+        c.raw.ratio = dmatrix(1, 2, 1, 2);
+        c.log2.ratio = dmatrix(1, 2, 1, 2);
         for (int i = 1; i <= 2; ++i)
-            for (int j = 1; j <= 2; ++j) fig.cor.raw[i][j] = fig.cor.log2[i][j] = 2.0;
-        fig.cor.raw[1][2] = 0.98765;
-        fig.cor.log2[1][2] = NAN;
+            for (int j = 1; j <= 2; ++j) c.raw.ratio[i][j] = c.log2.ratio[i][j] = 2.0;
+        c.raw.ratio[1][2] = 0.98765;
+        c.log2.ratio[1][2] = NAN;
         t.file_type[1] = "GenePix Results 3";
-        page = report_html_text(s, t, m, fig, html_inputs{});
+        page = report_html_text(s, t, m, fig, c, html_inputs{});
     }
     ~page_of_two() { release_merge_tables(t, m); }
 };
@@ -204,23 +207,25 @@ TEST(report_html, numbers_are_those_of_the_reports) {
 TEST(report_html, written_file_holds_the_page_byte_for_byte) {
     page_of_two p;
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "spotweave-report-test.html";
-    ASSERT_TRUE(write_report_html(p.s, p.t, p.m, p.fig, html_inputs{}, path.string().c_str()));
+    write_report_html(p.s, p.t, p.m, p.fig, p.c, html_inputs{}, path.string().c_str());
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     std::filesystem::remove(path);
     html_inputs none;
-    EXPECT_EQ(text.str(), report_html_text(p.s, p.t, p.m, p.fig, none));
+    EXPECT_EQ(text.str(), report_html_text(p.s, p.t, p.m, p.fig, p.c, none));
 }
 
 TEST(report_html, a_report_that_cannot_be_created_is_named_with_the_reason) {
     page_of_two p;
-    bool written = true;
-    const std::string out =
-        capture_stdout([&] { written = write_report_html(p.s, p.t, p.m, p.fig, html_inputs{}, "no-such-dir/report.html"); });
-    EXPECT_FALSE(written);
-    EXPECT_NE(out.find("can't write the report <no-such-dir/report.html>: No such file or directory\n"),
-              std::string::npos);
+    try {
+        write_report_html(p.s, p.t, p.m, p.fig, p.c, html_inputs{}, "no-such-dir/report.html");
+        ADD_FAILURE() << "the page was written";
+    } catch (const run_failure& end) {
+        EXPECT_EQ(end.status, 1);
+        EXPECT_NE(end.text.find("can't write the report <no-such-dir/report.html>: No such file or directory\n"),
+                  std::string::npos);
+    }
 }
 
 }  // namespace

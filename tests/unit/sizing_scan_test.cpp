@@ -21,9 +21,9 @@ struct scan_result {
 scan_result scan(const std::string& text, int replicate_count = 1, const char* name = "lead.gpr",
                  bool in_place = true) {
     scan_result result;
-    result.run = run_captured([&] {
+    result.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        result.size = sizing_scan_stream(in, name, replicate_count, (in_place ? reading_path::in_place : reading_path::byte_wise));
+        result.size = sizing_scan_stream(in, name, replicate_count, out, (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return result;
 }

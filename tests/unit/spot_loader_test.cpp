@@ -24,7 +24,7 @@ struct load_result {
 load_result load(test_run& t, int f, const std::string& text) {
     load_result result;
     byte_reader in(text.data(), text.size());
-    result.run = run_captured([&] { load_spot_records(in, f, t.settings, t); });
+    result.run = run_captured([&](console&) { load_spot_records(in, f, t.settings, t); });
     result.closed = !in.is_open();
     return result;
 }
@@ -492,7 +492,7 @@ TEST(spot_loader, a_long_decimal_field_is_read_in_place_and_byte_by_byte) {
             test_run t = make_tables(1, 1, 1, 1.0);
             const std::string text = data_row(1, 1, 1).set(field, long_one).text() + "\n";
             byte_reader in(text.data(), text.size());
-            const captured_run run = run_captured([&] { load_spot_records(in, 1, t.settings, t, (in_place ? reading_path::in_place : reading_path::byte_wise)); });
+            const captured_run run = run_captured([&](console&) { load_spot_records(in, 1, t.settings, t, (in_place ? reading_path::in_place : reading_path::byte_wise)); });
             EXPECT_FALSE(run.end.has_value()) << run.out;
             const double expected_f632 = field == 9 ? 1.0 : 300.0;
             const double expected_ratio = field == 27 ? 1.0 : 27.0;

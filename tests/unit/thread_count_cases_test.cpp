@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "driver/run.hpp"
-#include "run/workers.hpp"
 #include "support/capture.hpp"
 #include "support/case_folders.hpp"
 #include "support/temp_dir.hpp"
@@ -32,10 +31,8 @@ case_run run_case(const fs::path& source, const fs::path& work, int threads) {
     EXPECT_NE(answers, nullptr);
     const fs::path before = fs::current_path();
     fs::current_path(work);
-    set_thread_count(threads);
     case_run r;
-    r.console = capture_stdout([&] { r.errors = capture_stderr([&] { r.status = run_spotweave(answers); }); });
-    set_thread_count(0);
+    r.console = capture_stdout([&] { r.errors = capture_stderr([&] { r.status = run_spotweave(answers, threads); }); });
     fs::current_path(before);
     std::fclose(answers);
     return r;

@@ -77,18 +77,18 @@ struct load_run {
 
 load_run load(const std::string& text, int spots, bool in_place = true, int approach = 1) {
     load_run r{{}, make_tables(1, spots, approach)};
-    r.run = run_captured([&] {
+    r.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        header_walk_stream(in, 1, r.t.settings.file_name(1), r.t);
+        header_walk_stream(in, 1, r.t.settings.file_name(1), r.t, out);
         load_spot_records(in, 1, r.t.settings, r.t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return r;
 }
 
 captured_run scan(const std::string& text, layout_size* size = nullptr, bool in_place = true) {
-    return run_captured([&] {
+    return run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        const layout_size got = sizing_scan_stream(in, "lead.gpr", 1, (in_place ? reading_path::in_place : reading_path::byte_wise));
+        const layout_size got = sizing_scan_stream(in, "lead.gpr", 1, out, (in_place ? reading_path::in_place : reading_path::byte_wise));
         if (size != nullptr) *size = got;
     });
 }

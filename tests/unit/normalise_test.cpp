@@ -1,4 +1,4 @@
-#include "report/ratio_table.hpp"
+#include "analysis/normalise.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ spot_tables two_files() {
 
 }  // namespace
 
-TEST(ratio_table, every_ratio_takes_its_own_files_factor_of_the_chosen_approach) {
+TEST(normalise, every_ratio_takes_its_own_files_factor_of_the_chosen_approach) {
     for (int approach = 1; approach <= 5; ++approach) {
         spot_tables t = two_files();
         run_settings settings;
@@ -39,7 +39,7 @@ TEST(ratio_table, every_ratio_takes_its_own_files_factor_of_the_chosen_approach)
     }
 }
 
-TEST(ratio_table, releasing_the_ratios_leaves_the_other_tables) {
+TEST(normalise, releasing_the_ratios_leaves_the_other_tables) {
     spot_tables t = two_files();
     release_ratios(t);
     EXPECT_EQ(t.spot_ratio.row_hi(), 0);
