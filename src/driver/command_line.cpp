@@ -1,13 +1,14 @@
 #include "driver/command_line.hpp"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
 
 #include "driver/version.hpp"
-#include "input/byte_reader.hpp"
+#include "numeric/decimal_number.hpp"
 #include "run/workers.hpp"
 
 
@@ -66,13 +67,8 @@ void add_options(CLI::App& app, option_text& o) {
 // A whole decimal number, nothing after it.
 bool whole_int(const std::string& text, int& value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    byte_reader in(text.data(), text.size());
-    return read_int(in, value) && in.peek() == -1;
-}
-
-bool whole_real(const std::string& text, double& value) {
-    byte_reader in(text.data(), text.size());
-    return read_real(in, value) && in.peek() == -1;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
 parsed_command_line usage_error(const std::string& problem) {

@@ -7,6 +7,7 @@
 
 #include "driver/version.hpp"
 #include "input/byte_reader.hpp"
+#include "numeric/decimal_number.hpp"
 #include "run/failure.hpp"
 
 namespace {
@@ -39,9 +40,7 @@ std::string read_short_answer(std::FILE* answers) {
 }
 
 bool can_open(const std::string& name) {
-    if (name.find('\0') != std::string::npos) return false;
-    byte_reader probe(name.c_str());
-    return probe.is_open();
+    return name.find('\0') == std::string::npos && reading_error(name.c_str()) == 0;
 }
 
 void ask_file_count(std::FILE* answers, run_settings& s) {

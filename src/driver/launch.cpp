@@ -31,8 +31,7 @@ bool is_terminal(std::FILE* stream) {
 // on: a missing last file should not cost the reading of all the others.
 bool files_open(const run_settings& s) {
     for (int h = 1; h <= s.file_count(); ++h) {
-        byte_reader probe(s.file_name(h));
-        if (!probe.is_open()) {
+        if (reading_error(s.file_name(h)) != 0) {
             std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
             return false;
         }

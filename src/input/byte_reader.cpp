@@ -1,8 +1,6 @@
 #include "input/byte_reader.hpp"
 
-#include <charconv>
-#include <cstdint>
-#include <cstdlib>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,19 +10,38 @@ namespace {
 constexpr std::size_t buffer_size = 1 << 18;
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 }  // namespace
 
-byte_reader::byte_reader(const char* path) {
-    file_ = std::fopen(path, "rb");
-    if (file_ == nullptr) return;
-    // A directory opens on some systems but holds no bytes to read.
+namespace {
+
+// Opens path for reading; null with errno set when that fails. A directory
+// opens on some systems but holds no bytes to read.
+std::FILE* open_for_reading(const char* path) {
+    errno = 0;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return nullptr;
     struct stat info;
-    if (fstat(fileno(file_), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        return;
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
     }
+    return file;
+}
+
+}  // namespace
+
+int reading_error(const char* path) {
+    std::FILE* file = open_for_reading(path);
+    if (file == nullptr) return errno != 0 ? errno : ENOENT;
+    std::fclose(file);
+    return 0;
+}
+
+byte_reader::byte_reader(const char* path) {
+    file_ = open_for_reading(path);
+    if (file_ == nullptr) return;
     buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size + 1);
     pos_ = end_ = buffer_.get() + 1;
 }
@@ -157,188 +174,6 @@ bool read_int(byte_reader& in, int& out) {
 
 namespace {
 
-enum class scan_result { incomplete, not_a_number, number };
-
-bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-
-// What an exponent marker without digits after it does to the number before
-// it: %lf swallows it and refuses the token, atof ignores it.
-enum class bare_exponent { refuse, ignore };
-
-// The bytes being scanned and the decimal digits read from them so far.
-struct number_scan {
-    const char* p;
-    const char* end;
-    bool more;  // the bytes may go on past end
-    std::uint64_t mantissa = 0;
-    int significant = 0;
-    int scale = 0;
-    bool digits = false;
-    bool simple = true;  // at most 19 significant digits, so mantissa holds them all
-
-    bool at_end() const { return p == end; }
-    void add_digit(char c, bool after_point) {
-        digits = true;
-        if (mantissa == 0 && c == '0') {
-            if (after_point) --scale;
-            return;
-        }
-        if (++significant > 19) {
-            simple = false;
-            return;
-        }
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-        if (after_point) --scale;
-    }
-};
-
-// inf, infinity or nan in any letter case, from the first letter at s.p.
-scan_result scan_special_word(number_scan& s, bool negative, const char** stop, double* value) {
-    const char* const first = s.p;
-    char word[9];
-    std::size_t length = 0;
-    for (; !s.at_end() && is_letter(static_cast<unsigned char>(*s.p)); ++s.p)
-        if (length < sizeof word) word[length++] = static_cast<char>(*s.p | 0x20);
-    *stop = s.p;
-    if (s.at_end() && s.more) return scan_result::incomplete;
-    const std::string_view w(word, length);
-    if (static_cast<std::size_t>(s.p - first) > length) return scan_result::not_a_number;
-    if (w == "inf" || w == "infinity") {
-        *value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-        return scan_result::number;
-    }
-    if (w == "nan") {
-        *value = std::numeric_limits<double>::quiet_NaN();
-        return scan_result::number;
-    }
-    return scan_result::not_a_number;
-}
-
-// digits [. digits], or . digits.
-void scan_mantissa(number_scan& s) {
-    for (; !s.at_end() && is_digit(*s.p); ++s.p) s.add_digit(*s.p, false);
-    if (!s.at_end() && *s.p == '.')
-        for (++s.p; !s.at_end() && is_digit(*s.p); ++s.p) s.add_digit(*s.p, true);
-}
-
-// e [sign] digits after the mantissa, added to the scale. An exponent without
-// digits is refused with *stop after it, or dropped (s.p back at the e).
-scan_result scan_exponent(number_scan& s, bare_exponent bare, const char** stop) {
-    if (s.at_end() || (*s.p != 'e' && *s.p != 'E')) return scan_result::number;
-    const char* const marker = s.p++;
-    bool negative = false;
-    if (!s.at_end() && (*s.p == '+' || *s.p == '-')) negative = *s.p++ == '-';
-    if (s.at_end() && s.more) return scan_result::incomplete;
-    if (s.at_end() || !is_digit(*s.p)) {
-        if (bare == bare_exponent::ignore) {
-            s.p = marker;
-            return scan_result::number;
-        }
-        *stop = s.p;
-        return scan_result::not_a_number;
-    }
-    int exponent = 0;
-    for (; !s.at_end() && is_digit(*s.p); ++s.p)
-        if (exponent < 100000) exponent = exponent * 10 + (*s.p - '0');
-    if (s.at_end() && s.more) return scan_result::incomplete;
-    s.scale += negative ? -exponent : exponent;
-    return scan_result::number;
-}
-
-// The value of the decimal text [first, last) that s has read. Numbers of at
-// most 19 significant digits whose value and power of ten are exact doubles
-// take one correctly rounded operation; the rest go to from_chars, which
-// rounds correctly too, so the result equals strtod's either way.
-bool convert_decimal(const number_scan& s, const char* first, const char* last, double* value) {
-    double v;
-    if (s.simple && exact_decimal(s.mantissa, s.scale, v)) {
-        *value = v;
-        return true;
-    }
-    const auto result = std::from_chars(first, last, v);
-    if (result.ec == std::errc::result_out_of_range)
-        v = std::strtod(std::string(first, last).c_str(), nullptr);  // strtod's overflow and underflow
-    else if (result.ec != std::errc() || result.ptr != last)
-        return false;
-    *value = v;
-    return true;
-}
-
-// The number grammar over bytes in memory, converting as it goes. With `more`
-// the bytes may go on past end, and a token that reaches end is incomplete.
-// Otherwise *stop is where the token ends (what a failed conversion consumed
-// included) and *value the number.
-scan_result scan_number(const char* p, const char* end, bool more, const char** stop, double* value,
-                        bare_exponent bare = bare_exponent::refuse) {
-    number_scan s{p, end, more};
-    const scan_result cut = more ? scan_result::incomplete : scan_result::not_a_number;
-    bool negative = false;
-    if (!s.at_end() && (*s.p == '+' || *s.p == '-')) negative = *s.p++ == '-';
-    if (s.at_end()) {
-        *stop = s.p;
-        return cut;
-    }
-    const char* const first = s.p;
-    if ((*s.p | 0x20) == 'i' || (*s.p | 0x20) == 'n') return scan_special_word(s, negative, stop, value);
-    scan_mantissa(s);
-    if (s.at_end() && more) return scan_result::incomplete;
-    if (!s.digits) {
-        *stop = s.p;
-        return scan_result::not_a_number;
-    }
-    const scan_result exponent = scan_exponent(s, bare, stop);
-    if (exponent != scan_result::number) return exponent;
-    *stop = s.p;
-    double v;
-    if (!convert_decimal(s, first, s.p, &v)) return scan_result::not_a_number;
-    *value = negative ? -v : v;
-    return scan_result::number;
-}
-
-}  // namespace
-
-bool exact_decimal(std::uint64_t mantissa, int scale, double& value) {
-    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
-    const double m = static_cast<double>(mantissa);
-    value = scale >= 0 ? m * powers[scale] : m / powers[-scale];
-    return true;
-}
-
-bool parse_real(const char*& p, const char* end, double& value) {
-    const char* stop = p;
-    if (scan_number(p, end, false, &stop, &value) != scan_result::number) return false;
-    p = stop;
-    return true;
-}
-
-bool skip_finite_real(const char*& p, const char* end) {
-    const char* q = p;
-    if (q != end && (*q == '+' || *q == '-')) ++q;
-    const char* const first = q;
-    while (q != end && is_digit(*q)) ++q;
-    const char* const point = q;
-    if (q != end && *q == '.') {
-        ++q;
-        while (q != end && is_digit(*q)) ++q;
-    }
-    // Plain digits of modest length always make a finite number; anything
-    // else (no digit at all, an exponent, a word, a long run) is converted.
-    const bool digits = point > first || q > point + 1;
-    if (digits && point - first <= 300 && (q == end || (*q != 'e' && *q != 'E' && !is_letter(static_cast<unsigned char>(*q))))) {
-        p = q;
-        return true;
-    }
-    double value;
-    const char* r = p;
-    if (!parse_real(r, end, value) || !std::isfinite(value)) return false;
-    p = r;
-    return true;
-}
-
-namespace {
-
 // A token that fills the whole buffer: its bytes are gathered and converted
 // as one piece. False when they do not form one number from end to end.
 bool read_long_real(byte_reader& in, double& out) {
@@ -355,7 +190,7 @@ bool read_long_real(byte_reader& in, double& out) {
     const char* stop = nullptr;
     double value = 0.0;
     const char* const end = token.data() + token.size();
-    if (scan_number(token.data(), end, false, &stop, &value) != scan_result::number || stop != end) return false;
+    if (scan_decimal(token.data(), end, false, &stop, &value) != decimal_scan::number || stop != end) return false;
     out = value;
     return true;
 }
@@ -368,10 +203,10 @@ bool read_real(byte_reader& in, double& out) {
     for (;;) {
         const char* stop = nullptr;
         double value = 0.0;
-        const scan_result r = scan_number(in.cursor(), in.limit(), in.can_extend(), &stop, &value);
-        if (r != scan_result::incomplete) {
+        const decimal_scan r = scan_decimal(in.cursor(), in.limit(), in.can_extend(), &stop, &value);
+        if (r != decimal_scan::incomplete) {
             in.advance_within_line(stop);
-            if (r == scan_result::not_a_number) return false;
+            if (r == decimal_scan::not_a_number) return false;
             out = value;
             return true;
         }
@@ -379,15 +214,6 @@ bool read_real(byte_reader& in, double& out) {
         if (!in.extend() && !in.at_end_of_file()) break;
     }
     return read_long_real(in, out);
-}
-
-double leading_decimal(const char* text) {
-    const char* p = text;
-    while (is_space(static_cast<unsigned char>(*p))) ++p;
-    const char* stop = nullptr;
-    double value = 0.0;
-    const char* const end = p + std::strlen(p);
-    return scan_number(p, end, false, &stop, &value, bare_exponent::ignore) == scan_result::number ? value : 0.0;
 }
 
 bool read_line_text(byte_reader& in, std::string& out) {

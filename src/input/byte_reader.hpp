@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include "numeric/decimal_number.hpp"
 
 class byte_reader {
 public:
@@ -74,13 +75,12 @@ private:
     bool ended_ = false;
 };
 
+// 0 when `path` opens as a file to read, else why not: the system's error
+// number, EISDIR for a folder.
+int reading_error(const char* path);
+
 // Scanners: each mirrors one C conversion, stops at end of file and reports
 // success apart from the value.
-
-// C's isspace in the "C" locale.
-inline bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-// White space that does not end a line.
-inline bool is_blank(int c) { return c != '\n' && is_space(c); }
 
 // Consumes n lines (through n line feeds), stopping at end of file; returns
 // the number of line feeds consumed. A CR is an ordinary byte of its line.
@@ -109,23 +109,6 @@ bool read_int(byte_reader& in, int& out);
 // begin a number (a sign, a point, letters, an exponent without digits). The
 // value may be infinite or not a number.
 bool read_real(byte_reader& in, double& out);
-
-// atof: blanks, then the longest leading decimal number (an exponent without
-// digits is left out, so "2e" is 2); 0.0 when no number starts there.
-double leading_decimal(const char* text);
-
-// mantissa x 10^scale when both are exact doubles, in one correctly rounded
-// operation (so equal to strtod's result); false otherwise.
-bool exact_decimal(std::uint64_t mantissa, int scale, double& value);
-
-// read_real's grammar and conversion over bytes in memory that end at `end`:
-// on a number sets value, moves p past it and returns true.
-bool parse_real(const char*& p, const char* end, double& value);
-
-// Whether [p, end) starts with a finite number by read_real's grammar, without
-// keeping its value (for fields that are read and discarded); moves p past it.
-// Agrees with parse_real followed by a finiteness test.
-bool skip_finite_real(const char*& p, const char* end);
 
 // The rest of the current line through its line feed into out, a line feed
 // always ending it. False when the file has ended before the line.

@@ -1,6 +1,8 @@
 #include "input/byte_reader.hpp"
 
 #include <climits>
+#include <cstring>
+#include <filesystem>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -8,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include "support/temp_dir.hpp"
 
 namespace {
 
@@ -453,4 +459,45 @@ TEST(read_quoted_value, end_of_file_inside_the_value_is_refused) {
         EXPECT_FALSE(read_quoted_value(in, value, 399));
         EXPECT_EQ(in.get(), -1);
     }
+}
+
+TEST(read_real, a_number_longer_than_the_read_buffer_is_read_whole) {
+    char path[] = "/tmp/spotweave-long-number-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string text = "-2." + std::string(300000, '0') + "\t7\n" + "3" + std::string(300000, '1') + "x\n";
+    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+    byte_reader in(path);
+    double value = 0.0;
+    EXPECT_TRUE(read_real(in, value));
+    EXPECT_EQ(value, -2.0);
+    EXPECT_EQ(in.get(), '\t');
+    EXPECT_TRUE(read_real(in, value));
+    EXPECT_EQ(value, 7.0);
+    skip_space(in);
+    // A long token that is not one number throughout is refused.
+    EXPECT_FALSE(read_real(in, value));
+    EXPECT_EQ(in.get(), '\n');
+    std::remove(path);
+}
+
+TEST(read_real, a_number_that_ends_the_file_is_complete) {
+    // Read from a file, so the token meets the end of the buffer and the
+    // reader has to find out that no more bytes follow.
+    const std::filesystem::path dir = fresh_temp_directory("spotweave-number");
+    const std::string path = (dir / "numbers.txt").string();
+    std::ofstream(path, std::ios::binary) << "12.5\t-3\t7";
+    byte_reader in(path.c_str());
+    double a = 0, b = 0, c = 0;
+    EXPECT_TRUE(read_real(in, a));
+    skip_blanks(in);
+    EXPECT_TRUE(read_real(in, b));
+    skip_blanks(in);
+    EXPECT_TRUE(read_real(in, c));
+    EXPECT_EQ(a, 12.5);
+    EXPECT_EQ(b, -3.0);
+    EXPECT_EQ(c, 7.0);
+    EXPECT_EQ(in.get(), -1);
+    std::filesystem::remove_all(dir);
 }
