@@ -33,7 +33,8 @@ void load_side_by_side(const run_settings& s, spot_tables& t, int first, int las
         if (h > first_failed.load()) return;
         file_outcome& mine = outcome[static_cast<std::size_t>(h)];
         try {
-            byte_reader in = header_walk(h, s.file_name(h), t, mine.held);
+            byte_reader in = open_result_file(s.file_name(h));
+            t.headers[static_cast<std::size_t>(h)] = header_walk(in, s.file_name(h), mine.held);
             load_spot_records(in, h, s, t, file_order::side_by_side);
         } catch (...) {
             mine.failure = std::current_exception();
@@ -66,7 +67,8 @@ void give_out(const file_outcome& file, console& out) {
 void load_files(const run_settings& s, spot_tables& t, console& out) {
     if (workers_for(s.threads, t.file_count) == 1) {
         for (int h = 1; h <= t.file_count; ++h) {
-            byte_reader in = header_walk(h, s.file_name(h), t, out);
+            byte_reader in = open_result_file(s.file_name(h));
+            t.headers[static_cast<std::size_t>(h)] = header_walk(in, s.file_name(h), out);
             show_progress_line(out, "loading file %d of %d", h, t.file_count);
             load_spot_records(in, h, s, t);
         }

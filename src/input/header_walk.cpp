@@ -1,5 +1,6 @@
 #include "input/header_walk.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -7,7 +8,7 @@
 
 #include "input/result_format.hpp"
 #include "run/settings.hpp"
-#include "input/titled_header.hpp"
+#include "input/file_format.hpp"
 #include "run/console.hpp"
 #include "numeric/fixed_text.hpp"
 #include "run/failure.hpp"
@@ -30,14 +31,12 @@ const factor_line factor_lines[6] = {
 
 class header_reader {
 public:
-    header_reader(byte_reader& in, const char* file_name, const layout_probe& probe)
-        : in_(in), file_name_(file_name), probe_(probe) {}
+    header_reader(byte_reader& in, const char* file_name, const file_format& format)
+        : in_(in), file_name_(file_name), format_(format) {}
 
     [[noreturn]] void ends() { fail(in_.line(), header_ends_text); }
-    // A file naming a later version gets the message on the versions read instead.
     [[noreturn]] void fail(long long line, const std::string& what) {
-        if (probe_.claims_later) unreadable_layout(file_name_, probe_);
-        layout_failure(file_name_, line, what);
+        fixed_path_failure(file_name_, format_, line, what);
     }
     int get() {
         const int c = in_.get();
@@ -66,7 +65,7 @@ public:
 private:
     byte_reader& in_;
     const char* file_name_;
-    const layout_probe& probe_;
+    const file_format& format_;
 };
 
 void print_factor(console& out, int k, double value) {
@@ -77,37 +76,33 @@ void print_factor(console& out, int k, double value) {
 
 }  // namespace
 
-byte_reader header_walk(int h, const char* name, spot_tables& t, console& out) {
+byte_reader open_result_file(const char* name) {
     byte_reader in(name);
     if (!in.is_open()) failure_stop("can't open the data file: " + std::string(name) + "\n");
-    header_walk_stream(in, h, name, t, out);
     return in;
 }
 
 namespace {
 
-// Echoes the header value naming the images, kept in header_line11_text[h].
-void echo_image_names(const std::string& text, int h, spot_tables& t, console& out) {
-    char* line11 = &t.header_line11_text[h][0];
-    const std::size_t length = text.size() < header_value_room ? text.size() : header_value_room;
-    std::memcpy(line11, text.data(), length);
-    line11[length] = '\0';
-    progress_text(out, "\n%s\n", line11);
+// Echoes the header value naming the images, as it is kept: up to its first
+// zero byte and at most header_value_room bytes.
+void echo_image_names(const std::string& text, file_header& header, console& out) {
+    header.image_names = text.substr(0, std::min(text.find('\0'), header_value_room));
+    progress_text(out, "\n%s\n", header.image_names.c_str());
 }
 
 // The 1.x header: line 11 echoed, the five factor lines read where they stand.
-void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t,
-                       console& out) {
+void walk_fixed_header(byte_reader& in, const char* name, file_header& h, console& out) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
-        if (probe.claims_later) unreadable_layout(name, probe);
+        if (h.format.claims_later) unreadable_layout(name, h.format);
         failure_stop("\n " + std::string(name) + " is not a valid GenePix output file.\n\n");
     }
-    header_reader header(in, name, probe);
+    header_reader header(in, name, h.format);
     header.skip(fixed_header::image_names_line - 2);
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10, not used
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
-    echo_image_names(text, h, t, out);
+    echo_image_names(text, h, out);
     header.skip(1);
 
     // Factor 1 finds where the factor lines start: line 13, or line 15 when
@@ -121,15 +116,15 @@ void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const 
         c = header.get();
         header.skip_key(c == 'N' ? factor_lines[1].key_length - 1 : factor_lines[1].key_length, 1);
     }
-    t.norm_factor[h][1] = header.factor(1);
-    print_factor(out, 1, t.norm_factor[h][1]);
+    h.factor[1] = header.factor(1);
+    print_factor(out, 1, h.factor[1]);
     header.skip(1);
 
     for (int k = 2; k <= 5; ++k) {
         c = header.get();
         header.skip_key(c == 'N' ? factor_lines[k].key_length - 1 : factor_lines[k].key_length, k);
-        t.norm_factor[h][k] = header.factor(k);
-        print_factor(out, k, t.norm_factor[h][k]);
+        h.factor[k] = header.factor(k);
+        print_factor(out, k, h.factor[k]);
         header.skip(k == 5 ? 10 : 1);
     }
 
@@ -140,25 +135,27 @@ void walk_fixed_header(byte_reader& in, const layout_probe& probe, int h, const 
 }
 
 // A later header: its data are normalised already, so every factor is 1.
-void walk_titled_header(byte_reader& in, const layout_probe& probe, int h, const char* name, spot_tables& t,
-                        console& out) {
-    t.file_layout[static_cast<std::size_t>(h)] = titled_layout(probe, name);
-    skip_lines(in, static_cast<int>(probe.title_line));
-    echo_image_names(image_record(probe), h, t, out);
+void walk_titled_header(byte_reader& in, file_header& h, console& out) {
+    skip_lines(in, static_cast<int>(h.format.layout.title_line));
+    echo_image_names(image_record(h.format), h, out);
     for (int k = 1; k <= 5; ++k) {
-        t.norm_factor[h][k] = 1.0;
+        h.factor[k] = 1.0;
         print_factor(out, k, 1.0);
     }
 }
 
 }  // namespace
 
-void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t, console& out) {
-    t.file_layout[static_cast<std::size_t>(h)] = row_layout{};
-    const layout_probe probe = probe_layout(in);
-    t.file_type[static_cast<std::size_t>(h)] = probe.type;
-    if (probe.titled)
-        walk_titled_header(in, probe, h, name, t, out);
-    else
-        walk_fixed_header(in, probe, h, name, t, out);
+file_header header_walk(byte_reader& in, const char* name, console& out) {
+    file_header h;
+    h.format = detect_format(in, name);
+    switch (h.format.family) {
+        case file_family::titled:
+            walk_titled_header(in, h, out);
+            break;
+        case file_family::fixed:
+            walk_fixed_header(in, name, h, out);
+            break;
+    }
+    return h;
 }

@@ -1,17 +1,27 @@
-// The header walk of one file at loading: opens it, checks it, echoes header
-// line 11, reads the five normalisation factors and leaves the reader at the
-// first data row.
+// The header walk of one file at loading: checks the file, echoes the value
+// naming its images, reads the five normalisation factors and leaves the
+// reader at the first data row. What it reads comes back as the file's
+// header record; the caller keeps it with the tables.
 #pragma once
 
+#include <string>
+
 #include "input/byte_reader.hpp"
-#include "input/spot_tables.hpp"
+#include "input/file_format.hpp"
 #include "run/console.hpp"
 
-// File h is read from `name`. Fills norm_factor[h][1..5] and
-// header_line11_text[h] and prints the file's console lines. Ends the run through a failure stop when the file cannot be
-// opened, is not a result file, ends inside its header, or has a factor line
-// that cannot be read.
-byte_reader header_walk(int h, const char* name, spot_tables& t, console& out);
+struct file_header {
+    file_format format;
+    double factor[6] = {0, 0, 0, 0, 0, 0};  // normalisation factor by ratio approach 1..5, index 0 unused
+    std::string image_names;                 // the echoed header value, at most header_value_room bytes
+};
 
-// The same walk over an open reader.
-void header_walk_stream(byte_reader& in, int h, const char* name, spot_tables& t, console& out);
+// Opens the result file `name`; ends the run through a failure stop
+// ("can't open the data file: <name>") when it cannot be opened.
+byte_reader open_result_file(const char* name);
+
+// Walks the header of `name` from the start of `in`, printing the file's
+// console lines on `out`. Ends the run through a failure stop when the file
+// is not a result file, ends inside its header, or has a factor line that
+// cannot be read.
+file_header header_walk(byte_reader& in, const char* name, console& out);

@@ -245,6 +245,26 @@ std::string describe_row_fault(const row_layout& layout, const row_fault& fault)
                                                                  : ": expected a finite decimal number");
 }
 
+bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, series<char> name, series<char> id,
+                     bool keep_text, bool in_place, const char* file_name, const std::string& spot, long long& line) {
+    std::string text;
+    for (;;) {
+        line = in.line();
+        if (in_place && parse_row_in_place(in, v, name, id, keep_text, layout)) {
+            skip_lines(in, 1);
+            return true;
+        }
+        if (!read_line_text(in, text)) return false;
+        const char* const begin = text.data();
+        const char* const end = begin + text.size() - 1;
+        if (is_blank_line(begin, end)) continue;
+        row_fault fault;
+        if (!parse_titled_row(begin, end, layout, v, name, id, keep_text, fault))
+            layout_failure(file_name, line, spot + describe_row_fault(layout, fault));
+        return true;
+    }
+}
+
 bool is_fixed_data_row(const char* p, const char* line_end) {
     row_values v;
     return parse_fixed_row(p, line_end, v, {}, {}, false);

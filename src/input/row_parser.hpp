@@ -44,6 +44,14 @@ bool parse_titled_row(const char* p, const char* line_end, const row_layout& lay
 // What a fault means, naming the column by number and title.
 std::string describe_row_fault(const row_layout& layout, const row_fault& fault);
 
+// The next row of a titled layout, blank lines passed over, read in place
+// when `in_place` and the row allows it, else from a copy of its line: true
+// with the row in v and its line number in `line`, false at the end of the
+// file. A row that breaks the layout stops the run naming the file and the
+// line, and `spot` ("spot 5, ") before the fault.
+bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, series<char> name, series<char> id,
+                     bool keep_text, bool in_place, const char* file_name, const std::string& spot, long long& line);
+
 // Whether [p, line_end), *line_end being a line feed, is a whole 1.x data row.
 bool is_fixed_data_row(const char* p, const char* line_end);
 

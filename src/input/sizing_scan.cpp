@@ -7,7 +7,7 @@
 #include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
-#include "input/titled_header.hpp"
+#include "input/file_format.hpp"
 #include "run/console.hpp"
 #include "run/failure.hpp"
 
@@ -42,29 +42,23 @@ bool read_through_tab(byte_reader& in, std::string* out, std::size_t room) {
     }
 }
 
-// A header failure of the fixed path: today's message, or for a file that
-// names a later version, the message on the versions the program reads.
-[[noreturn]] void fixed_header_ends(byte_reader& in, const char* file_name, const layout_probe& probe) {
-    if (probe.claims_later) unreadable_layout(file_name, probe);
-    header_ends(file_name, in.line());
-}
-
 // The 1.x header: the line after RatioFormulation (1.2) or two lines further
 // (1.4) is the title candidate; when it does not hold Block the titles stand
 // two lines below it.
-void skip_fixed_header(byte_reader& in, const char* file_name, const layout_probe& probe) {
+void skip_fixed_header(byte_reader& in, const char* file_name, const file_format& format) {
     std::string text;
     if (!read_word(in, text, word_room) || !is_result_file_word(text)) {
-        if (probe.claims_later) unreadable_layout(file_name, probe);
+        if (format.claims_later) unreadable_layout(file_name, format);
         failure_stop("\n " + std::string(file_name) + " is not a valid GenePix output file\n\n");
     }
+    const auto ends = [&] { fixed_path_failure(file_name, format, in.line(), header_ends_text); };
     const int to_ratio_record = fixed_header::ratio_record_line - 1;
-    if (skip_lines(in, to_ratio_record) != to_ratio_record) fixed_header_ends(in, file_name, probe);
-    if (!read_quoted_value(in, text, header_value_room)) fixed_header_ends(in, file_name, probe);
+    if (skip_lines(in, to_ratio_record) != to_ratio_record) ends();
+    if (!read_quoted_value(in, text, header_value_room)) ends();
     const int to_candidate = text.find("RatioFormulation") != std::string::npos ? 8 : 10;
-    if (skip_lines(in, to_candidate) != to_candidate) fixed_header_ends(in, file_name, probe);
-    if (!read_quoted_value(in, text, title_room)) fixed_header_ends(in, file_name, probe);
-    if (text.find("Block") == std::string::npos && skip_lines(in, 2) != 2) fixed_header_ends(in, file_name, probe);
+    if (skip_lines(in, to_candidate) != to_candidate) ends();
+    if (!read_quoted_value(in, text, title_room)) ends();
+    if (text.find("Block") == std::string::npos && skip_lines(in, 2) != 2) ends();
 }
 
 // One 1.x row byte by byte, as the scan has always read it: Block up to its
@@ -146,20 +140,9 @@ void pass_remaining_lines(byte_reader& in, const char* file_name, long long endi
 last_row walk_titled_rows(byte_reader& in, const char* file_name, const row_layout& layout, bool in_place) {
     last_row last;
     row_values v;
-    std::string line_text;
+    long long line = 0;
     for (double flags = 0.0; is_flag_value(flags);) {
-        const long long line = in.line();
-        if (!(in_place && parse_row_in_place(in, v, {}, {}, false, layout))) {
-            if (!read_line_text(in, line_text)) break;
-            const char* const begin = line_text.data();
-            const char* const end = begin + line_text.size() - 1;
-            if (is_blank_line(begin, end)) continue;
-            row_fault fault;
-            if (!parse_titled_row(begin, end, layout, v, {}, {}, false, fault))
-                layout_failure(file_name, line, describe_row_fault(layout, fault));
-        } else {
-            skip_lines(in, 1);
-        }
+        if (!next_titled_row(in, layout, v, {}, {}, false, in_place, file_name, "", line)) break;
         last = {true, v.block, v.column, v.row, line};
         flags = v.field[fixed_field::flags];
     }
@@ -208,18 +191,21 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
 layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int replicate_count, console& out,
                                reading_path path) {
     const bool in_place = path == reading_path::in_place;
-    const layout_probe probe = probe_layout(in);
-    row_layout layout;
-    if (probe.titled) {
-        layout = titled_layout(probe, file_name);
-        skip_lines(in, static_cast<int>(probe.title_line));
-    } else {
-        skip_fixed_header(in, file_name, probe);
-    }
-    progress_text(out, "\n Program running...\n");
+    const file_format format = detect_format(in, file_name);
     long long ending_line = 0;
-    const last_row last =
-        layout.titled ? walk_titled_rows(in, file_name, layout, in_place) : walk_fixed_rows(in, in_place, &ending_line);
+    last_row last;
+    switch (format.family) {
+        case file_family::titled:
+            skip_lines(in, static_cast<int>(format.layout.title_line));
+            progress_text(out, "\n Program running...\n");
+            last = walk_titled_rows(in, file_name, format.layout, in_place);
+            break;
+        case file_family::fixed:
+            skip_fixed_header(in, file_name, format);
+            progress_text(out, "\n Program running...\n");
+            last = walk_fixed_rows(in, in_place, &ending_line);
+            break;
+    }
     // Count the lines left, so a spot count no file of this size can hold is caught.
     pass_remaining_lines(in, file_name, ending_line);
     const layout_size size = size_from_last_row(last, in.lines_read(), file_name, in.line(), replicate_count);

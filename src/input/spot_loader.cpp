@@ -96,29 +96,16 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
     if (c != '\n' && c != -1) row.fail(data_fields, "unexpected text after the last field");
 }
 
-// The next titled row, blank lines passed over; stops the run naming the spot
-// when the file ends first or the row breaks the layout. Returns its line.
+// The next titled row; stops the run naming the spot when the file ends first
+// or the row breaks the layout. Returns its line.
 long long read_titled_row(byte_reader& in, row_reader& row, const row_layout& layout, row_values& v, series<char> name,
-                     series<char> id, int spot_count, bool in_place) {
-    std::string text;
-    for (;;) {
-        const long long line = in.line();
-        if (in_place && parse_row_in_place(in, v, name, id, true, layout)) {
-            skip_lines(in, 1);
-            return line;
-        }
-        if (!read_line_text(in, text))
-            row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
-                            " data rows");
-        const char* const begin = text.data();
-        const char* const end = begin + text.size() - 1;
-        if (is_blank_line(begin, end)) continue;
-        row_fault fault;
-        if (!parse_titled_row(begin, end, layout, v, name, id, true, fault))
-            layout_failure(row.file_name_, line, "spot " + std::to_string(row.spot) + ", " +
-                                                     describe_row_fault(layout, fault));
-        return line;
-    }
+                          series<char> id, int spot_count, bool in_place) {
+    long long line = 0;
+    if (!next_titled_row(in, layout, v, name, id, true, in_place, row.file_name_, "spot " + std::to_string(row.spot) + ", ",
+                         line))
+        row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
+                        " data rows");
+    return line;
 }
 
 // The next 1.x row, in place when it is plain, else byte by byte. Returns its line.
@@ -145,7 +132,7 @@ std::string position_text(long long block, long long column, long long row) {
 
 void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
                file_order order) {
-    const row_layout& layout = t.file_layout[static_cast<std::size_t>(f)];
+    const row_layout& layout = t.headers[static_cast<std::size_t>(f)].format.layout;
     row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;

@@ -2,10 +2,9 @@
 // offset-indexed container (files and spots from 1).
 #pragma once
 
-#include <string>
 #include <vector>
 
-#include "input/result_layout.hpp"
+#include "input/header_walk.hpp"
 #include "numeric/containers.hpp"
 
 struct spot_tables {
@@ -28,15 +27,12 @@ struct spot_tables {
     cmatrix_t gene_name;  // 1..spot_count x 0..500
     cmatrix_t gene_id;    // 1..spot_count x 0..50
 
-    // Per file.
-    cmatrix_t header_line11_text;  // 1..file_count x 0..400
-    dmatrix_t norm_factor;         // 1..file_count x 0..5, column = ratio approach
-    std::vector<row_layout> file_layout;  // 0..file_count, set by the header walk; 1.x until then
-    std::vector<std::string> file_type;   // 0..file_count, the header's Type value ("" when none)
+    // Per file, 1..file_count (0 unused): what its header walk read, kept by
+    // the loader; until then a fixed layout and factors of 0.0.
+    std::vector<file_header> headers;
 };
 
-// Creates every table, sized by file_count and spot_count, and
-// sets the five normalisation factors of every file to 0.0.
+// Creates every table, sized by file_count and spot_count.
 void create_spot_tables(spot_tables& t);
 
 // Releases spot_ratio once data.txt is written and the genes hold their copy.

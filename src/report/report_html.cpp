@@ -80,10 +80,11 @@ void run_table(std::string& page, const run_settings& s, const spot_tables& t, c
     page += "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
             "<th>Values set aside</th><th>Outliers</th></tr>\n";
     for (int f = 1; f <= t.file_count; ++f) {
-        const std::string& version = t.file_type[static_cast<std::size_t>(f)];
+        const file_header& header = t.headers[static_cast<std::size_t>(f)];
+        const std::string& version = header.format.type;
         page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(s.file_name(f)) + "</td><td>" +
                 (version.empty() ? "-" : escaped(version)) + "</td><td class=\"n\">" + integer(t.spot_count) +
-                "</td><td class=\"n\">" + fixed(t.norm_factor[f][k], 6) + "</td><td class=\"n\">" +
+                "</td><td class=\"n\">" + fixed(header.factor[k], 6) + "</td><td class=\"n\">" +
                 integer(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]) + "</td><td class=\"n\">" +
                 integer(m.file_outliers[f]) + "</td></tr>\n";
     }

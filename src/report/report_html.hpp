@@ -18,7 +18,7 @@ struct html_inputs {
 };
 
 // The page as text ('\n' line ends). Needs of s: the files, the approach and C;
-// of t: file_count, replicate_count, spot_count, gene_count, norm_factor, file_type;
+// of t: file_count, replicate_count, spot_count, gene_count, the file headers;
 // of m the per-file counters and the per-gene log2 means and p-values (after
 // gene_statistics); fig from collect_html_figures; c the run's correlations.
 std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,

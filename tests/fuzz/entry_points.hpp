@@ -88,7 +88,7 @@ inline int load_file(const std::string& file, const run_settings& s, spot_tables
     byte_reader in(file.data(), file.size());
     console out;
     try {
-        header_walk_stream(in, 1, s.file_name(1), t, out);
+        t.headers[static_cast<std::size_t>(1)] = header_walk(in, s.file_name(1), out);
         load_spot_records(in, 1, s, t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     } catch (const run_failure& end) {
         return end.status;
@@ -105,8 +105,8 @@ bool same_bytes(const T& a, const T& b) {
 // (a -0.0 prints differently from 0.0).
 inline bool same_tables(spot_tables& a, spot_tables& b) {
     for (int k = 1; k <= 5; ++k)
-        if (!same_bytes(a.norm_factor[1][k], b.norm_factor[1][k])) return false;
-    if (std::strcmp(&a.header_line11_text[1][0], &b.header_line11_text[1][0]) != 0) return false;
+        if (!same_bytes(a.headers[static_cast<std::size_t>(1)].factor[k], b.headers[static_cast<std::size_t>(1)].factor[k])) return false;
+    if (std::strcmp(a.headers[static_cast<std::size_t>(1)].image_names.c_str(), b.headers[static_cast<std::size_t>(1)].image_names.c_str()) != 0) return false;
     for (int s = 1; s <= a.spot_count; ++s) {
         if (a.spot_block[s] != b.spot_block[s] || a.spot_column[s] != b.spot_column[s] || a.spot_row[s] != b.spot_row[s])
             return false;

@@ -49,7 +49,7 @@ walk_result walk(const std::string& text, test_run& t, int h = 1) {
     walk_result result;
     result.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        header_walk_stream(in, h, t.settings.file_name(h), t, out);
+        t.headers[static_cast<std::size_t>(h)] = header_walk(in, t.settings.file_name(h), out);
         result.next_line = in.line();
         read_word(in, result.next_word, 49);
     });
@@ -57,7 +57,7 @@ walk_result walk(const std::string& text, test_run& t, int h = 1) {
 }
 
 void expect_factors(const spot_tables& t, int h, const double (&expected)[6]) {
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(t.norm_factor[h][k], expected[k]) << "factor " << k;
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(t.headers[static_cast<std::size_t>(h)].factor[k], expected[k]) << "factor " << k;
 }
 
 void expect_failure_stop(const walk_result& r, const std::string& out) {
@@ -75,7 +75,7 @@ TEST(header_walk, quoted_factor_lines_at_13_to_17) {
     ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
     EXPECT_EQ(r.run.out, console_for(line11, default_shown));
     expect_factors(t, 1, default_values);
-    EXPECT_EQ(std::string(&t.header_line11_text[1][0]), line11);
+    EXPECT_EQ(t.headers[static_cast<std::size_t>(1)].image_names, line11);
     EXPECT_EQ(r.next_word, "row29");
     EXPECT_EQ(r.next_line, 29);
 }
@@ -168,7 +168,7 @@ TEST(header_walk, factor_values_print_with_six_decimals) {
             std::vector<std::string> shown = default_shown;
             shown[k] = r.shown;
             EXPECT_EQ(result.run.out, console_for(line11, shown)) << "factor " << k;
-            EXPECT_EQ(t.norm_factor[1][k], r.value) << "factor " << k;
+            EXPECT_EQ(t.headers[static_cast<std::size_t>(1)].factor[k], r.value) << "factor " << k;
             EXPECT_EQ(result.next_word, "row29");
         }
     }
@@ -194,8 +194,8 @@ TEST(header_walk, each_file_keeps_its_own_factors) {
     ASSERT_FALSE(r1.run.end.has_value()) << r1.run.out;
     expect_factors(t, 1, default_values);
     expect_factors(t, 2, second_values);
-    EXPECT_EQ(std::string(&t.header_line11_text[1][0]), line11);
-    EXPECT_EQ(std::string(&t.header_line11_text[2][0]), "FileName=second.tif");
+    EXPECT_EQ(t.headers[static_cast<std::size_t>(1)].image_names, line11);
+    EXPECT_EQ(t.headers[static_cast<std::size_t>(2)].image_names, "FileName=second.tif");
 }
 
 TEST(header_walk, line_11_value_by_the_quoted_value_rule) {
@@ -218,7 +218,7 @@ TEST(header_walk, line_11_value_by_the_quoted_value_rule) {
         const walk_result result = walk(join(header) + marker_lines(29), t);
         ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
         EXPECT_EQ(result.run.out, console_for(r.value, default_shown));
-        EXPECT_EQ(std::string(&t.header_line11_text[1][0]), r.value);
+        EXPECT_EQ(t.headers[static_cast<std::size_t>(1)].image_names, r.value);
         EXPECT_EQ(result.next_word, "row29");
     }
 }
@@ -264,7 +264,7 @@ TEST(header_walk, cr_lf_headers_read_like_lf_headers) {
     ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
     EXPECT_EQ(r.run.out, console_for(line11, default_shown));
     expect_factors(t, 1, default_values);
-    EXPECT_EQ(std::string(&t.header_line11_text[1][0]), line11);
+    EXPECT_EQ(t.headers[static_cast<std::size_t>(1)].image_names, line11);
     EXPECT_EQ(r.next_word, "row29");
 }
 

@@ -11,9 +11,9 @@ spot_tables two_files() {
     t.spot_count = 3;
     t.spot_ratio = dmatrix(1, 2, 1, 3);
     t.spot_flag = dmatrix(1, 2, 1, 3);
-    t.norm_factor = dmatrix(1, 2, 0, 5);
+    t.headers.assign(3, file_header{});
     for (int f = 1; f <= 2; ++f) {
-        for (int a = 0; a <= 5; ++a) t.norm_factor[f][a] = 10.0 * f + a;
+        for (int a = 0; a <= 5; ++a) t.headers[static_cast<std::size_t>(f)].factor[a] = 10.0 * f + a;
         for (int s = 1; s <= 3; ++s) {
             t.spot_ratio[f][s] = 0.5 * s;
             t.spot_flag[f][s] = -1.0 * s;
@@ -35,7 +35,7 @@ TEST(normalise, every_ratio_takes_its_own_files_factor_of_the_chosen_approach) {
                 EXPECT_EQ(t.spot_ratio[f][s], (10.0 * f + approach) * (0.5 * s)) << approach << " " << f << " " << s;
         // The other tables are left as they were.
         EXPECT_EQ(t.spot_flag[2][3], -3.0);
-        EXPECT_EQ(t.norm_factor[2][approach], 20.0 + approach);
+        EXPECT_EQ(t.headers[static_cast<std::size_t>(2)].factor[approach], 20.0 + approach);
     }
 }
 

@@ -50,8 +50,8 @@ struct two_files {
         }
         t.spot_ratio[2][1] = 0.0;
         t.spot_flag[2][2] = -90.0;
-        t.norm_factor[1][1] = 1.25;
-        t.norm_factor[2][1] = 0.5;
+        t.headers[static_cast<std::size_t>(1)].factor[1] = 1.25;
+        t.headers[static_cast<std::size_t>(2)].factor[1] = 0.5;
     }
     ~two_files() { release_spot_tables(t); }
 };
@@ -166,7 +166,7 @@ struct page_of_two : two_files {
             for (int j = 1; j <= 2; ++j) c.raw.ratio[i][j] = c.log2.ratio[i][j] = 2.0;
         c.raw.ratio[1][2] = 0.98765;
         c.log2.ratio[1][2] = NAN;
-        t.file_type[1] = "GenePix Results 3";
+        t.headers[1].format.type = "GenePix Results 3";
         page = report_html_text(s, t, m, fig, c, html_inputs{});
     }
     ~page_of_two() { release_merge_tables(t, m); }

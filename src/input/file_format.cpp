@@ -1,4 +1,4 @@
-#include "input/titled_header.hpp"
+#include "input/file_format.hpp"
 
 #include <cstring>
 #include <string_view>
@@ -86,13 +86,14 @@ bool names_later_type(std::string_view record) {
     return false;
 }
 
-void not_confirmed(layout_probe& probe, long long line, const std::string& why) {
+void not_confirmed(file_format& probe, long long line, const std::string& why) {
     probe.reason_line = line;
     probe.reason = why;
 }
 
 // Line 2's counts, the records and the title line, checked against each other.
-void confirm_later_layout(layout_probe& probe, const visible_lines& v) {
+void confirm_later_layout(file_format& probe, const visible_lines& v, std::vector<std::string>& titles_out,
+                          long long& title_line) {
     std::vector<std::string_view> counts;
     for (std::string_view cell : cells_of(v.lines[1], "\t,"))
         if (!trimmed(cell).empty()) counts.push_back(trimmed(cell));
@@ -129,30 +130,11 @@ void confirm_later_layout(layout_probe& probe, const visible_lines& v) {
         return not_confirmed(probe, 2,
                              "the Type record stands outside the " + std::to_string(n) +
                                  " header records line 2 announces");
-    for (std::string_view title : titles) probe.titles.emplace_back(title);
-    probe.title_line = line;
-    probe.titled = true;
+    for (std::string_view title : titles) titles_out.emplace_back(title);
+    title_line = line;
+    probe.family = file_family::titled;
 }
 
-}  // namespace
-
-layout_probe probe_layout(byte_reader& in) {
-    layout_probe probe;
-    const visible_lines v = lines_ahead(in);
-    for (std::size_t i = 1; i < v.lines.size() && probe.type.empty(); ++i) probe.type = type_value(v.lines[i]);
-    if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return probe;
-    for (std::size_t i = 2; i < v.lines.size() && !probe.claims_later; ++i)
-        probe.claims_later = names_later_type(v.lines[i]);
-    if (!probe.claims_later) return probe;
-    confirm_later_layout(probe, v);
-    if (!probe.titled) {
-        probe.records.clear();
-        probe.titles.clear();
-    }
-    return probe;
-}
-
-namespace {
 
 // The 1.x title of `field` with the file's wavelengths in place of <r> and <g>.
 std::string expected_title(int field, const std::string& red, const std::string& green) {
@@ -163,7 +145,7 @@ std::string expected_title(int field, const std::string& red, const std::string&
 }
 
 // Red is the first "F<w> Median" column, green the first with another <w>.
-void find_channels(const std::vector<std::string>& canonical, const layout_probe& probe, const char* file_name,
+void find_channels(const std::vector<std::string>& canonical, long long title_line, const char* file_name,
                    std::string& red, std::string& green) {
     for (const std::string& title : canonical) {
         const std::string w = median_wavelength(title);
@@ -174,13 +156,13 @@ void find_channels(const std::vector<std::string>& canonical, const layout_probe
             green = w;
     }
     if (red.empty() || green.empty())
-        layout_failure(file_name, probe.title_line,
+        layout_failure(file_name, title_line,
                        "the file holds one channel" + (red.empty() ? std::string() : " (F" + red + " Median)") +
                            ", but the program merges two-channel result files; give it files scanned at two "
                            "wavelengths");
 }
 
-void refuse_green_over_red(const layout_probe& probe, const char* file_name, const std::string& red,
+void refuse_green_over_red(const file_format& probe, const char* file_name, const std::string& red,
                            const std::string& green) {
     for (std::size_t i = 0; i < probe.records.size(); ++i) {
         const auto& [key, value] = probe.records[i];
@@ -192,28 +174,28 @@ void refuse_green_over_red(const layout_probe& probe, const char* file_name, con
     }
 }
 
-}  // namespace
-
-row_layout titled_layout(const layout_probe& probe, const char* file_name) {
+// The column map of a titled file from its title cells.
+row_layout titled_layout(const file_format& probe, const std::vector<std::string>& titles, long long title_line,
+                         const char* file_name) {
     std::vector<std::string> canonical;
-    for (const std::string& title : probe.titles) canonical.push_back(canonical_title(title));
+    for (const std::string& title : titles) canonical.push_back(canonical_title(title));
     std::string red, green;
-    find_channels(canonical, probe, file_name, red, green);
+    find_channels(canonical, title_line, file_name, red, green);
     refuse_green_over_red(probe, file_name, red, green);
 
     row_layout layout;
     layout.titled = true;
     layout.column_count = static_cast<int>(canonical.size());
-    layout.title_line = probe.title_line;
+    layout.title_line = title_line;
     layout.field_of_column.assign(canonical.size() + 1, 0);
     layout.title_of.assign(1, std::string());
-    for (const std::string& title : probe.titles) layout.title_of.push_back(title);
+    for (const std::string& title : titles) layout.title_of.push_back(title);
     for (int field = 1; field <= data_fields; ++field) {
         const std::string wanted = expected_title(field, red, green);
         std::size_t column = 0;
         while (column < canonical.size() && canonical[column] != wanted) ++column;
         if (column == canonical.size())
-            layout_failure(file_name, probe.title_line,
+            layout_failure(file_name, title_line,
                            "the column \"" + wanted +
                                "\" is missing from the titles; export the file again from GenePix Pro with every "
                                "standard column");
@@ -222,16 +204,43 @@ row_layout titled_layout(const layout_probe& probe, const char* file_name) {
     return layout;
 }
 
-std::string image_record(const layout_probe& probe) {
+}  // namespace
+
+file_format detect_format(byte_reader& in, const char* file_name) {
+    file_format format;
+    const visible_lines v = lines_ahead(in);
+    for (std::size_t i = 1; i < v.lines.size() && format.type.empty(); ++i) format.type = type_value(v.lines[i]);
+    if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return format;
+    for (std::size_t i = 2; i < v.lines.size() && !format.claims_later; ++i)
+        format.claims_later = names_later_type(v.lines[i]);
+    if (!format.claims_later) return format;
+    std::vector<std::string> titles;
+    long long title_line = 0;
+    confirm_later_layout(format, v, titles, title_line);
+    if (format.family != file_family::titled) {
+        format.records.clear();
+        return format;
+    }
+    format.claims_later = false;
+    format.layout = titled_layout(format, titles, title_line, file_name);
+    return format;
+}
+
+std::string image_record(const file_format& probe) {
     for (const auto& [key, value] : probe.records)
         if (key == titled_header::image_key) return key + "=" + value;
     return "";
 }
 
-void unreadable_layout(const char* file_name, const layout_probe& probe) {
+void unreadable_layout(const char* file_name, const file_format& probe) {
     layout_failure(file_name, probe.reason_line,
                    probe.reason +
                        "; the program reads GenePix Results 1.2 and 1.4 files (GenePix Pro 3.0) at their fixed "
                        "places and GenePix Results 2 and 3 files (GenePix Pro 4.0 to 7.2) by their column titles, "
                        "so export the file again from GenePix Pro");
+}
+
+void fixed_path_failure(const char* file_name, const file_format& format, long long line, const std::string& what) {
+    if (format.claims_later) unreadable_layout(file_name, format);
+    layout_failure(file_name, line, what);
 }

@@ -13,7 +13,7 @@
 #include "input/header_walk.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_loader.hpp"
-#include "input/titled_header.hpp"
+#include "input/file_format.hpp"
 #include "support/result_text.hpp"
 
 using namespace result_text;
@@ -79,7 +79,7 @@ load_run load(const std::string& text, int spots, bool in_place = true, int appr
     load_run r{{}, make_tables(1, spots, approach)};
     r.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        header_walk_stream(in, 1, r.t.settings.file_name(1), r.t, out);
+        r.t.headers[static_cast<std::size_t>(1)] = header_walk(in, r.t.settings.file_name(1), out);
         load_spot_records(in, 1, r.t.settings, r.t, (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return r;
@@ -134,32 +134,32 @@ TEST(titled_reader, a_file_takes_the_titled_path_only_when_it_shows_a_later_layo
     const std::string rows = good.row(data_row(1, 1, 1));
     auto probe_of = [](const std::string& text) {
         byte_reader in(text.data(), text.size());
-        const layout_probe probe = probe_layout(in);
-        EXPECT_EQ(in.get(), static_cast<unsigned char>(text[0])) << "the probe consumed bytes";
-        return probe;
+        const file_format format = detect_format(in, "later.gpr");
+        EXPECT_EQ(in.get(), static_cast<unsigned char>(text[0])) << "the detection consumed bytes";
+        return format;
     };
-    EXPECT_TRUE(probe_of(good.text({data_row(1, 1, 1)})).titled);
+    EXPECT_EQ(probe_of(good.text({data_row(1, 1, 1)})).family, file_family::titled);
     later_file commas = good;  // a spreadsheet writes ATF,1 and 6,43,,
     std::string text = commas.text({data_row(1, 1, 1)});
     text.replace(0, 7, "ATF,1");
     text.replace(text.find("\t43\n"), 4, ",43,,\n");
-    EXPECT_TRUE(probe_of(text).titled);
+    EXPECT_EQ(probe_of(text).family, file_family::titled);
 
     later_file version_one = good;
     version_one.records[0] = "Type=GenePix Results 1.4";
-    const layout_probe one = probe_of(version_one.text({data_row(1, 1, 1)}));
-    EXPECT_FALSE(one.titled);
+    const file_format one = probe_of(version_one.text({data_row(1, 1, 1)}));
+    EXPECT_EQ(one.family, file_family::fixed);
     EXPECT_FALSE(one.claims_later);
 
     std::string miscounted = good.text({data_row(1, 1, 1)});
     miscounted.replace(miscounted.find("6\t43"), 4, "5\t43");
-    const layout_probe wrong = probe_of(miscounted);
-    EXPECT_FALSE(wrong.titled);
+    const file_format wrong = probe_of(miscounted);
+    EXPECT_EQ(wrong.family, file_family::fixed);
     EXPECT_TRUE(wrong.claims_later);
     EXPECT_EQ(wrong.reason_line, 8);
 
-    EXPECT_FALSE(probe_of(result_file(header_lines(), grid_rows(1, 2, 2))).titled);
-    EXPECT_FALSE(probe_of("\n" + good.text({data_row(1, 1, 1)})).titled);  // line 1 must be ATF
+    EXPECT_EQ(probe_of(result_file(header_lines(), grid_rows(1, 2, 2))).family, file_family::fixed);
+    EXPECT_EQ(probe_of("\n" + good.text({data_row(1, 1, 1)})).family, file_family::fixed);  // line 1 must be ATF
 }
 
 TEST(titled_reader, columns_are_found_by_title_in_any_order_among_others) {
@@ -191,7 +191,7 @@ TEST(titled_reader, columns_are_found_by_title_in_any_order_among_others) {
                 EXPECT_EQ(std::string(&r.t.gene_name[s][0]), row.field[4]);
                 EXPECT_EQ(r.t.spot_column[s], std::stoi(row.field[2]));
             }
-            for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.t.norm_factor[1][k], 1.0);
+            for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.t.headers[static_cast<std::size_t>(1)].factor[k], 1.0);
             release_spot_tables(r.t);
         }
     }
