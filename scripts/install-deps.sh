@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what a fresh Debian machine lacks for building; with "test", for
 # testing too; with "clang", the Clang compiler and its runtime libraries;
-# with "browser", chromium for the test that draws report.html.
+# with "browser", chromium for the test that draws report.html; with "format",
+# clang-format for the style check.
 # Needs root when something is missing.
 set -e
 need=""
@@ -20,6 +21,10 @@ for part in "$@"; do
         browser)
             # The headless browser that draws report.html in the page test.
             command -v chromium >/dev/null 2>&1 || need="$need chromium"
+            ;;
+        format)
+            # The house style of the sources, checked in CI.
+            command -v clang-format >/dev/null 2>&1 || need="$need clang-format"
             ;;
         clang)
             command -v clang++ >/dev/null 2>&1 || need="$need clang"

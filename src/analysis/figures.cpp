@@ -195,4 +195,3 @@ void collect_html_figures(const spot_tables& t, html_figures& fig, int threads) 
                      fig.files[static_cast<std::size_t>(item)]);
     });
 }
-

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "run/workers.hpp"
 #include "numeric/statistics.hpp"
 #include "numeric/student_t.hpp"
+#include "run/workers.hpp"
 
 namespace {
 
@@ -263,8 +263,8 @@ void release_merge_tables(const spot_tables& t, merge_tables& m) {
     dmatrix_free(m.gene_ratio, 1, ng, 1, n);
     dmatrix_free(m.gene_flag, 1, ng, 1, n);
     dmatrix_free(m.file_gene_mean, 1, nf, 1, ng);
-    for (dvector_t* v : {&m.gene_mean, &m.gene_sd, &m.gene_cv, &m.gene_median, &m.gene_log2_mean, &m.gene_log2_sd,
-                         &m.gene_p_value})
+    for (dvector_t* v :
+         {&m.gene_mean, &m.gene_sd, &m.gene_cv, &m.gene_median, &m.gene_log2_mean, &m.gene_log2_sd, &m.gene_p_value})
         dvector_free(*v, 1, ng);
     for (ivector_t* v : {&m.gene_unusable, &m.gene_spots_used, &m.gene_outliers}) ivector_free(*v, 1, ng);
     ivector_free(m.file_unusable, 1, nf);

@@ -58,5 +58,4 @@ void free_merge_work(merge_work& w, int n);
 // gene's positions in order, flagged ones already 0.0). Each unusable position
 // j adds 1 to file_unusable[(j-1)/R + 1]; each outlier removal adds 1 to
 // file_outliers[(j-1)/R + 1] for every position j holding the removed value.
-gene_result merge_gene(merge_work& w, int n, int replicate_count, series<int> file_unusable,
-                       series<int> file_outliers);
+gene_result merge_gene(merge_work& w, int n, int replicate_count, series<int> file_unusable, series<int> file_outliers);

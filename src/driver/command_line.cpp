@@ -11,7 +11,6 @@
 #include "numeric/decimal_number.hpp"
 #include "run/workers.hpp"
 
-
 namespace {
 
 constexpr int most_files = 99;

@@ -104,8 +104,9 @@ void ask_file_names(std::FILE* answers, run_settings& s) {
 }
 
 void ask_ratio_approach(std::FILE* answers, run_settings& s) {
-    std::printf("There are 5 different approaches used by GenePix Pro 3.0 to calculate channel ratio from Pixel "
-                "Intensities, these are:\n");
+    std::printf(
+        "There are 5 different approaches used by GenePix Pro 3.0 to calculate channel ratio from Pixel "
+        "Intensities, these are:\n");
     std::printf("1 --- Ratio of Medians.\n");
     std::printf("2 --- Ratio of Means.\n");
     std::printf("3 --- Median of Ratios.\n");

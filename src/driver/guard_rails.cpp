@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 mixed_groups find_mixed_replicate_ids(const spot_tables& t) {
     mixed_groups found;
     const int r_count = t.replicate_count;
@@ -25,7 +24,8 @@ mixed_groups find_mixed_replicate_ids(const spot_tables& t) {
 void warn_mixed_replicate_ids(const run_settings& s, const spot_tables& t, console& out) {
     const mixed_groups found = find_mixed_replicate_ids(t);
     if (found.count == 0) return;
-    failure_text(out, "warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", spot %d is "
+    failure_text(out,
+                 "warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", spot %d is "
                  "\"%s\"); check that --replicates %d matches the slide\n",
                  found.count, t.gene_count, found.first_gene, found.first_spot, &t.gene_id[found.first_spot][0],
                  found.differing_spot, &t.gene_id[found.differing_spot][0], s.replicate_count);

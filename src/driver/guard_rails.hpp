@@ -8,10 +8,10 @@
 
 // What replicate groups (replicate_count consecutive spots) mix IDs.
 struct mixed_groups {
-    int count = 0;          // groups whose spots carry more than one ID
-    int first_gene = 0;     // the first such group, 0 when none
-    int first_spot = 0;     // its first spot
-    int differing_spot = 0; // its first spot whose ID differs from first_spot's
+    int count = 0;           // groups whose spots carry more than one ID
+    int first_gene = 0;      // the first such group, 0 when none
+    int first_spot = 0;      // its first spot
+    int differing_spot = 0;  // its first spot whose ID differs from first_spot's
 };
 
 // Compares the IDs of each gene's spots (as loaded from the last file).

@@ -26,8 +26,7 @@ void wait_key(std::FILE* keys) {
         tcsetattr(fd, TCSANOW, &raw);
         // Read the terminal itself: answers typed ahead on the last line must not count as the key.
         char key;
-        while (read(fd, &key, 1) < 0) {
-        }
+        while (read(fd, &key, 1) < 0) {}
         tcsetattr(fd, TCSANOW, &saved);
         return;
     }

@@ -78,8 +78,9 @@ void closing_text(const run_settings& s, const spot_tables& t, const merge_table
     if (s.summary) {
         print_run_summary(s, t, m, out);
     } else {
-        std::printf("\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
-                    "bug reports to  spotweave@example.org\n\n");
+        std::printf(
+            "\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
+            "bug reports to  spotweave@example.org\n\n");
     }
     if (s.wait_for_key) {
         std::printf("\n\nPress Any Key to Continue\n");

@@ -1,10 +1,10 @@
 #include "input/byte_reader.hpp"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <sys/stat.h>
 
 namespace {
 constexpr std::size_t buffer_size = 1 << 18;
@@ -49,8 +49,14 @@ byte_reader::byte_reader(const char* path) {
 byte_reader::byte_reader(const char* bytes, std::size_t size) : memory_(true), pos_(bytes), end_(bytes + size) {}
 
 byte_reader::byte_reader(byte_reader&& other) noexcept
-    : file_(other.file_), memory_(other.memory_), buffer_(std::move(other.buffer_)), pos_(other.pos_),
-      end_(other.end_), line_(other.line_), last_(other.last_), ended_(other.ended_) {
+    : file_(other.file_),
+      memory_(other.memory_),
+      buffer_(std::move(other.buffer_)),
+      pos_(other.pos_),
+      end_(other.end_),
+      line_(other.line_),
+      last_(other.last_),
+      ended_(other.ended_) {
     other.file_ = nullptr;
     other.memory_ = false;
     other.pos_ = other.end_ = nullptr;

@@ -53,8 +53,7 @@ struct visible_lines {
 };
 
 visible_lines lines_ahead(byte_reader& in) {
-    while (in.extend()) {
-    }
+    while (in.extend()) {}
     visible_lines v;
     const char* p = in.cursor();
     const char* const end = in.limit();
@@ -109,9 +108,9 @@ void confirm_later_layout(file_format& probe, const visible_lines& v, std::vecto
         const std::string_view record = unquoted(v.lines[i]);
         const std::size_t eq = record.find('=');
         if (eq == std::string_view::npos)
-            return not_confirmed(probe, static_cast<long long>(i) + 1,
-                                 "line 2 announces " + std::to_string(n) +
-                                     " header records, but this line is not a key=value record");
+            return not_confirmed(
+                probe, static_cast<long long>(i) + 1,
+                "line 2 announces " + std::to_string(n) + " header records, but this line is not a key=value record");
         probe.records.emplace_back(trimmed(record.substr(0, eq)), record.substr(eq + 1));
     }
     std::vector<std::string_view> titles = cells_of(v.lines[title_index], "\t");
@@ -124,17 +123,14 @@ void confirm_later_layout(file_format& probe, const visible_lines& v, std::vecto
                              "line 2 announces " + std::to_string(m) + " columns, but this title line holds " +
                                  std::to_string(titles.size()));
     bool typed = false;
-    for (const auto& record : probe.records)
-        typed = typed || names_later_type(record.first + "=" + record.second);
+    for (const auto& record : probe.records) typed = typed || names_later_type(record.first + "=" + record.second);
     if (!typed)
-        return not_confirmed(probe, 2,
-                             "the Type record stands outside the " + std::to_string(n) +
-                                 " header records line 2 announces");
+        return not_confirmed(
+            probe, 2, "the Type record stands outside the " + std::to_string(n) + " header records line 2 announces");
     for (std::string_view title : titles) titles_out.emplace_back(title);
     title_line = line;
     probe.family = file_family::titled;
 }
-
 
 // The 1.x title of `field` with the file's wavelengths in place of <r> and <g>.
 std::string expected_title(int field, const std::string& red, const std::string& green) {

@@ -39,8 +39,7 @@ void load_side_by_side(const run_settings& s, spot_tables& t, int first, int las
         } catch (...) {
             mine.failure = std::current_exception();
             int seen = first_failed.load();
-            while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {
-            }
+            while (h < seen && !first_failed.compare_exchange_weak(seen, h)) {}
         }
         ++done;
         // Only the calling thread draws on the console.

@@ -2,9 +2,9 @@
 // 1..F into their rows of the tables.
 #pragma once
 
+#include "input/spot_tables.hpp"
 #include "run/console.hpp"
 #include "run/settings.hpp"
-#include "input/spot_tables.hpp"
 
 // With one thread the files are walked and loaded one after another. With
 // more, they are loaded at the same time (file 1 first on its own when the

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "input/result_format.hpp"
-#include "run/settings.hpp"
 #include "input/file_format.hpp"
-#include "run/console.hpp"
+#include "input/result_format.hpp"
 #include "numeric/fixed_text.hpp"
+#include "run/console.hpp"
 #include "run/failure.hpp"
+#include "run/settings.hpp"
 
 namespace {
 
@@ -51,7 +51,8 @@ public:
         const long long line = in_.line();
         int c = '=';
         for (int i = 0; i < count; ++i) c = get();
-        if (c != '=') fail(line, std::string("expected the key of the ") + ratio_approach_titles[k] + " factor to end in \"=\"");
+        if (c != '=')
+            fail(line, std::string("expected the key of the ") + ratio_approach_titles[k] + " factor to end in \"=\"");
     }
     double factor(int k) {
         const long long line = in_.line();

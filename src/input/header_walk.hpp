@@ -13,7 +13,7 @@
 struct file_header {
     file_format format;
     double factor[6] = {0, 0, 0, 0, 0, 0};  // normalisation factor by ratio approach 1..5, index 0 unused
-    std::string image_names;                 // the echoed header value, at most header_value_room bytes
+    std::string image_names;                // the echoed header value, at most header_value_room bytes
 };
 
 // Opens the result file `name`; ends the run through a failure stop

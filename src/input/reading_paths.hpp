@@ -1,11 +1,15 @@
 // The two ways of reading data rows, for the tests and fuzz targets that hold
 // them equal: in place in the reader's buffer (the fast path the program
 // takes) or byte by byte (the plain path that also writes the messages).
-// Not for the program itself, which reads through the public headers.
+// Not for the program itself, which reads through the public headers; the
+// types are only named here, so this header depends on none of them.
 #pragma once
 
-#include "input/sizing_scan.hpp"
-#include "input/spot_loader.hpp"
+class byte_reader;
+struct console;
+struct layout_size;
+struct run_settings;
+struct spot_tables;
 
 enum class reading_path { in_place, byte_wise };
 

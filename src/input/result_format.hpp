@@ -7,7 +7,7 @@
 #include "input/byte_reader.hpp"
 #include "input/result_layout.hpp"
 
-constexpr std::size_t word_room = 49;          // first word, field 38
+constexpr std::size_t word_room = 49;           // first word, field 38
 constexpr std::size_t header_value_room = 399;  // quoted header values
 constexpr std::size_t title_room = 49;          // column-title candidate
 constexpr std::size_t block_text_room = 9;      // Block text of the sizing scan

@@ -23,7 +23,7 @@ constexpr std::array<int, 6> ratio = {0, 27, 28, 29, 30, 32};
 
 // The 1.x header, by line number: where the walk and the sizing scan look.
 namespace fixed_header {
-constexpr int image_names_line = 11;  // echoed on the console ("FileName=")
+constexpr int image_names_line = 11;   // echoed on the console ("FileName=")
 constexpr int first_factor_line = 13;  // or two lines later (1.4)
 constexpr int ratio_record_line = 19;  // "RatioFormulation" here in 1.2
 }  // namespace fixed_header
@@ -35,16 +35,50 @@ inline constexpr std::string_view type_key = "Type";
 inline constexpr std::array<std::string_view, 2> types = {"GenePix Results 2", "GenePix Results 3"};
 inline constexpr std::string_view ratio_key = "RatioFormulations";
 inline constexpr std::string_view image_key = "ImageFiles";
-inline constexpr std::array<std::string_view, data_fields + 1> field_titles = {
-    "",
-    "Block", "Column", "Row", "Name", "ID", "X", "Y", "Dia.",
-    "F<r> Median", "F<r> Mean", "F<r> SD", "B<r> Median", "B<r> Mean", "B<r> SD",
-    "% > B<r>+1SD", "% > B<r>+2SD", "F<r> % Sat.",
-    "F<g> Median", "F<g> Mean", "F<g> SD", "B<g> Median", "B<g> Mean", "B<g> SD",
-    "% > B<g>+1SD", "% > B<g>+2SD", "F<g> % Sat.",
-    "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios", "Ratios SD",
-    "Rgn Ratio", "Rgn R2", "F Pixels", "B Pixels", "Sum of Medians", "Sum of Means", "Log Ratio",
-    "F<r> Median - B<r>", "F<g> Median - B<g>", "F<r> Mean - B<r>", "F<g> Mean - B<g>", "Flags"};
+inline constexpr std::array<std::string_view, data_fields + 1> field_titles = {"",
+                                                                               "Block",
+                                                                               "Column",
+                                                                               "Row",
+                                                                               "Name",
+                                                                               "ID",
+                                                                               "X",
+                                                                               "Y",
+                                                                               "Dia.",
+                                                                               "F<r> Median",
+                                                                               "F<r> Mean",
+                                                                               "F<r> SD",
+                                                                               "B<r> Median",
+                                                                               "B<r> Mean",
+                                                                               "B<r> SD",
+                                                                               "% > B<r>+1SD",
+                                                                               "% > B<r>+2SD",
+                                                                               "F<r> % Sat.",
+                                                                               "F<g> Median",
+                                                                               "F<g> Mean",
+                                                                               "F<g> SD",
+                                                                               "B<g> Median",
+                                                                               "B<g> Mean",
+                                                                               "B<g> SD",
+                                                                               "% > B<g>+1SD",
+                                                                               "% > B<g>+2SD",
+                                                                               "F<g> % Sat.",
+                                                                               "Ratio of Medians",
+                                                                               "Ratio of Means",
+                                                                               "Median of Ratios",
+                                                                               "Mean of Ratios",
+                                                                               "Ratios SD",
+                                                                               "Rgn Ratio",
+                                                                               "Rgn R2",
+                                                                               "F Pixels",
+                                                                               "B Pixels",
+                                                                               "Sum of Medians",
+                                                                               "Sum of Means",
+                                                                               "Log Ratio",
+                                                                               "F<r> Median - B<r>",
+                                                                               "F<g> Median - B<g>",
+                                                                               "F<r> Mean - B<r>",
+                                                                               "F<g> Mean - B<g>",
+                                                                               "Flags"};
 }  // namespace titled_header
 
 // How the rows of one file are read. The default is the 1.x layout: fields

@@ -165,8 +165,8 @@ namespace {
 
 // The cell at p of a titled row holding 1.x field `field`, read up to the tab
 // or the line feed that ends it; moves p there.
-row_fault::kind read_titled_cell(const char*& p, const char* line_end, int field, row_values& v,
-                                 series<char> name, series<char> id, bool keep_text) {
+row_fault::kind read_titled_cell(const char*& p, const char* line_end, int field, row_values& v, series<char> name,
+                                 series<char> id, bool keep_text) {
     if (field == 0 || field == fixed_field::log_ratio) {
         while (*p != '\t' && *p != '\n') ++p;
         return row_fault::kind::none;
@@ -201,8 +201,8 @@ int count_fields(const char* p, const char* line_end) {
 
 }  // namespace
 
-bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v,
-                      series<char> name, series<char> id, bool keep_text, row_fault& fault) {
+bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v, series<char> name,
+                      series<char> id, bool keep_text, row_fault& fault) {
     const char* const row_start = p;
     const int* const field_of = layout.field_of_column.data();
     for (int column = 1;; ++column) {
@@ -228,21 +228,21 @@ bool parse_titled_row(const char* p, const char* line_end, const row_layout& lay
 }
 
 std::string describe_row_fault(const row_layout& layout, const row_fault& fault) {
-    const std::string titles = std::to_string(layout.column_count) + " column titles of line " +
-                               std::to_string(layout.title_line);
+    const std::string titles =
+        std::to_string(layout.column_count) + " column titles of line " + std::to_string(layout.title_line);
     switch (fault.what) {
-    case row_fault::kind::few_fields:
-        return "the row has " + std::to_string(fault.field_count) + " fields, fewer than the " + titles;
-    case row_fault::kind::many_fields:
-        return "the row has " + std::to_string(fault.field_count) + " fields, more than the " + titles +
-               ", and the extra ones are not empty";
-    default:
-        break;
+        case row_fault::kind::few_fields:
+            return "the row has " + std::to_string(fault.field_count) + " fields, fewer than the " + titles;
+        case row_fault::kind::many_fields:
+            return "the row has " + std::to_string(fault.field_count) + " fields, more than the " + titles +
+                   ", and the extra ones are not empty";
+        default:
+            break;
     }
     const std::string column = "column " + std::to_string(fault.column) + " (" +
                                canonical_title(layout.title_of[static_cast<std::size_t>(fault.column)]) + ")";
     return column + (fault.what == row_fault::kind::not_integer ? ": expected an integer"
-                                                                 : ": expected a finite decimal number");
+                                                                : ": expected a finite decimal number");
 }
 
 bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, series<char> name, series<char> id,

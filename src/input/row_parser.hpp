@@ -38,8 +38,8 @@ struct row_fault {
 // (Block, Column, Row integers; Name, ID text; Log Ratio and unread columns
 // anything; the other 1.x fields finite numbers, blanks around allowed), and
 // nothing but empty cells after them. False with the fault otherwise.
-bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v,
-                      series<char> name, series<char> id, bool keep_text, row_fault& fault);
+bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v, series<char> name,
+                      series<char> id, bool keep_text, row_fault& fault);
 
 // What a fault means, naming the column by number and title.
 std::string describe_row_fault(const row_layout& layout, const row_fault& fault);

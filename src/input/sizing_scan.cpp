@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "input/file_format.hpp"
 #include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
-#include "input/file_format.hpp"
 #include "run/console.hpp"
 #include "run/failure.hpp"
 
@@ -123,8 +123,7 @@ last_row walk_fixed_rows(byte_reader& in, bool in_place, long long* ending_line)
 // data row, a data row further on means the file is damaged there, not ended.
 void pass_remaining_lines(byte_reader& in, const char* file_name, long long ending_line) {
     if (ending_line == 0) {
-        while (skip_lines(in, 1) == 1) {
-        }
+        while (skip_lines(in, 1) == 1) {}
         return;
     }
     std::string text;
@@ -158,8 +157,8 @@ layout_size size_from_last_row(const last_row& last, long long lines, const char
     const double rough = static_cast<double>(block) * static_cast<double>(column) * static_cast<double>(row);
     const bool huge = rough > 4.0e18 || rough < -4.0e18;
     const long long spots = huge ? (rough > 0 ? LLONG_MAX : LLONG_MIN) : block * column * row;
-    const std::string count = huge ? (rough > 0 ? "far more than " + std::to_string(INT_MAX) : "far below 1")
-                                   : std::to_string(spots);
+    const std::string count =
+        huge ? (rough > 0 ? "far more than " + std::to_string(INT_MAX) : "far below 1") : std::to_string(spots);
     const std::string last_text = "the last data row (Block " + std::to_string(block) + ", Column " +
                                   std::to_string(column) + ", Row " + std::to_string(row) + ") gives " + count +
                                   " spots";
@@ -167,8 +166,7 @@ layout_size size_from_last_row(const last_row& last, long long lines, const char
     if (spots > INT_MAX)
         layout_failure(file_name, last.line, huge ? last_text : last_text + ", more than " + std::to_string(INT_MAX));
     if (spots > lines)
-        layout_failure(file_name, last.line,
-                       last_text + ", but the file has only " + std::to_string(lines) + " lines");
+        layout_failure(file_name, last.line, last_text + ", but the file has only " + std::to_string(lines) + " lines");
     layout_size size;
     size.spot_count = static_cast<int>(spots);
     size.gene_count = size.spot_count / replicate_count;

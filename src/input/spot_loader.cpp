@@ -101,8 +101,8 @@ void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name
 long long read_titled_row(byte_reader& in, row_reader& row, const row_layout& layout, row_values& v, series<char> name,
                           series<char> id, int spot_count, bool in_place) {
     long long line = 0;
-    if (!next_titled_row(in, layout, v, name, id, true, in_place, row.file_name_, "spot " + std::to_string(row.spot) + ", ",
-                         line))
+    if (!next_titled_row(in, layout, v, name, id, true, in_place, row.file_name_,
+                         "spot " + std::to_string(row.spot) + ", ", line))
         row.fail(1, "the file ends after " + std::to_string(row.spot - 1) + " of " + std::to_string(spot_count) +
                         " data rows");
     return line;
@@ -130,8 +130,7 @@ std::string position_text(long long block, long long column, long long row) {
                        ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
 }
 
-void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place,
-               file_order order) {
+void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place, file_order order) {
     const row_layout& layout = t.headers[static_cast<std::size_t>(f)].format.layout;
     row_reader row(in, settings.file_name(f));
     const bool last_file = f == t.file_count;
@@ -172,8 +171,8 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
     const bool more_rows = settings.check_layout && skip_space(in) != -1;
     if (f == 1 && settings.check_layout) t.file_1_has_more_rows = more_rows;
     if (compare && more_rows && !t.file_1_has_more_rows)
-        layout_mismatch(settings, f, in.line(), "a data row", "none (its last data row is spot " +
-                                                                   std::to_string(t.spot_count) + ")");
+        layout_mismatch(settings, f, in.line(), "a data row",
+                        "none (its last data row is spot " + std::to_string(t.spot_count) + ")");
     in.close();
 }
 

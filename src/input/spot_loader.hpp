@@ -2,8 +2,8 @@
 #pragma once
 
 #include "input/byte_reader.hpp"
-#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
+#include "run/settings.hpp"
 
 // Reads spot_count rows of file f from `in` (left at the first data row by the
 // header walk) into the spot tables, marks spots that fail the test against C

@@ -36,9 +36,7 @@ private:
 };
 
 // Element count of lo..hi in 64 bits; negative when hi < lo - 1.
-inline std::int64_t element_count(int lo, int hi) {
-    return static_cast<std::int64_t>(hi) - lo + 1;
-}
+inline std::int64_t element_count(int lo, int hi) { return static_cast<std::int64_t>(hi) - lo + 1; }
 
 struct free_block {
     void operator()(void* p) const { std::free(p); }
@@ -98,8 +96,11 @@ public:
     offset_matrix() = default;
     offset_matrix(int row_lo, int row_hi, int col_lo, int col_hi, const char* row_table_message,
                   const char* row_message)
-        : rows_(allocate_block<T*>(element_count(row_lo, row_hi), row_table_message)), row_lo_(row_lo),
-          row_hi_(row_hi), col_lo_(col_lo), col_hi_(col_hi) {
+        : rows_(allocate_block<T*>(element_count(row_lo, row_hi), row_table_message)),
+          row_lo_(row_lo),
+          row_hi_(row_hi),
+          col_lo_(col_lo),
+          col_hi_(col_hi) {
         const std::int64_t rows = element_count(row_lo, row_hi);
         for (std::int64_t i = 0; i < rows; ++i) rows_[i] = nullptr;
         try {

@@ -120,7 +120,7 @@ bool convert_decimal(const number_scan& s, const char* first, const char* last, 
 }  // namespace
 
 decimal_scan scan_decimal(const char* p, const char* end, bool more, const char** stop, double* value,
-                         bare_exponent bare) {
+                          bare_exponent bare) {
     number_scan s{p, end, more};
     const decimal_scan cut = more ? decimal_scan::incomplete : decimal_scan::not_a_number;
     bool negative = false;
@@ -148,7 +148,7 @@ decimal_scan scan_decimal(const char* p, const char* end, bool more, const char*
 
 bool exact_decimal(std::uint64_t mantissa, int scale, double& value) {
     static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
     const double m = static_cast<double>(mantissa);
     value = scale >= 0 ? m * powers[scale] : m / powers[-scale];
@@ -175,7 +175,8 @@ bool skip_finite_real(const char*& p, const char* end) {
     // Plain digits of modest length always make a finite number; anything
     // else (no digit at all, an exponent, a word, a long run) is converted.
     const bool digits = point > first || q > point + 1;
-    if (digits && point - first <= 300 && (q == end || (*q != 'e' && *q != 'E' && !is_letter(static_cast<unsigned char>(*q))))) {
+    if (digits && point - first <= 300 &&
+        (q == end || (*q != 'e' && *q != 'E' && !is_letter(static_cast<unsigned char>(*q))))) {
         p = q;
         return true;
     }

@@ -25,7 +25,7 @@ enum class bare_exponent { refuse, ignore };
 // ends (what a failed conversion consumed included) and *value the number,
 // which may be infinite or not a number.
 decimal_scan scan_decimal(const char* p, const char* end, bool more, const char** stop, double* value,
-                         bare_exponent bare = bare_exponent::refuse);
+                          bare_exponent bare = bare_exponent::refuse);
 
 // mantissa x 10^scale when both are exact doubles, in one correctly rounded
 // operation (so equal to strtod's result); false otherwise.

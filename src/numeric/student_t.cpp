@@ -5,7 +5,7 @@
 #include "numeric/containers.hpp"
 
 double log_gamma(double x) {
-    static const double coefficients[6] = {76.18009173,  -86.50532033,   24.01409822,
+    static const double coefficients[6] = {76.18009173,  -86.50532033,  24.01409822,
                                            -1.231739516, 0.00120858003, -0.00000536382};
     double y = x - 1.0;
     double s = y + 5.5;

@@ -34,8 +34,8 @@ std::string raster_runs(const level_raster& raster, int level) {
     return d;
 }
 
-void draw_raster(svg_writer& svg, const level_raster& raster, double x, double y, double cell_width,
-                 double cell_height, const std::vector<colour>& palette) {
+void draw_raster(svg_writer& svg, const level_raster& raster, double x, double y, double cell_width, double cell_height,
+                 const std::vector<colour>& palette) {
     svg.open_group(x, y, cell_width, cell_height);
     for (std::size_t k = 0; k < palette.size(); ++k) {
         const std::string d = raster_runs(raster, static_cast<int>(k));

@@ -26,13 +26,23 @@ void append_number(std::string& out, double value) {
 void append_escaped(std::string& out, std::string_view text) {
     for (char ch : text) {
         switch (ch) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-            if (ch >= 32 && ch <= 126) out.push_back(ch);
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                if (ch >= 32 && ch <= 126) out.push_back(ch);
         }
     }
 }

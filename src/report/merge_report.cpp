@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "run/workers.hpp"
-#include "run/failure.hpp"
 #include "report/report_file.hpp"
+#include "run/failure.hpp"
+#include "run/workers.hpp"
 
 namespace {
 
@@ -53,8 +53,9 @@ void put_gene_heading(report_text& out, const run_settings& s) {
         out.put(s.file_name(f));
         out.put("-Ratio\t");
     }
-    out.put("Mean of Ratio\tStandard Deviation\tCV\tMedian of Ratio\tMean of Log2-Ratio\t"
-            "Standard Deviation of Log2-Ratio\tP-Value(t statistic)\tSpots used\tOutliers Found\n");
+    out.put(
+        "Mean of Ratio\tStandard Deviation\tCV\tMedian of Ratio\tMean of Log2-Ratio\t"
+        "Standard Deviation of Log2-Ratio\tP-Value(t statistic)\tSpots used\tOutliers Found\n");
 }
 
 // Spot numbers a-b, the position (block and row of the last replicate, the
@@ -114,9 +115,10 @@ void merge_report(const run_settings& s, const spot_tables& t, const merge_table
     put_run_summary(out, t);
     put_file_counts(out, s, t, m);
     put_gene_heading(out, s);
-    put_lines_in_order(out, s.threads, t.gene_count, range_size(s.threads, t.gene_count, genes_per_range), [&](report_text& line, int g) {
-        put_gene_place(line, t, g);
-        put_gene_statistics(line, t, m, g);
-    });
+    put_lines_in_order(out, s.threads, t.gene_count, range_size(s.threads, t.gene_count, genes_per_range),
+                       [&](report_text& line, int g) {
+                           put_gene_place(line, t, g);
+                           put_gene_statistics(line, t, m, g);
+                       });
     out.close();
 }

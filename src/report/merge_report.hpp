@@ -2,9 +2,9 @@
 // line of pooled statistics per gene.
 #pragma once
 
-#include "run/settings.hpp"
-#include "input/spot_tables.hpp"
 #include "analysis/replicate_merge.hpp"
+#include "input/spot_tables.hpp"
+#include "run/settings.hpp"
 
 // Writes s.report_path("merge.txt"). Ends the run through a failure stop when
 // merge.txt cannot be created or written.

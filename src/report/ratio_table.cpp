@@ -24,23 +24,24 @@ void ratio_table(const run_settings& s, const spot_tables& t) {
         out.put("(ratio)\t");
     }
     out.put("\n");
-    put_lines_in_order(out, s.threads, ns, range_size(s.threads, ns, spots_per_range), [&](report_text& line, int spot) {
-        line.put_int(spot);
-        line.put("\tB");
-        line.put_int(t.spot_block[spot]);
-        line.put(" C");
-        line.put_int(t.spot_column[spot]);
-        line.put(" R");
-        line.put_int(t.spot_row[spot]);
-        line.put("\t");
-        line.put_text_tab(&t.gene_name[spot][0]);
-        line.put_text_tab(&t.gene_id[spot][0]);
-        for (int f = 1; f <= nf; ++f) {
-            line.put_fixed(t.spot_ratio[f][spot], 3, 4);
-            line.put("\t");
-        }
-        line.put("\n");
-    });
+    put_lines_in_order(out, s.threads, ns, range_size(s.threads, ns, spots_per_range),
+                       [&](report_text& line, int spot) {
+                           line.put_int(spot);
+                           line.put("\tB");
+                           line.put_int(t.spot_block[spot]);
+                           line.put(" C");
+                           line.put_int(t.spot_column[spot]);
+                           line.put(" R");
+                           line.put_int(t.spot_row[spot]);
+                           line.put("\t");
+                           line.put_text_tab(&t.gene_name[spot][0]);
+                           line.put_text_tab(&t.gene_id[spot][0]);
+                           for (int f = 1; f <= nf; ++f) {
+                               line.put_fixed(t.spot_ratio[f][spot], 3, 4);
+                               line.put("\t");
+                           }
+                           line.put("\n");
+                       });
     out.put("end data\n");
     out.close();
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "numeric/fixed_text.hpp"
-#include "run/workers.hpp"
 #include "run/failure.hpp"
+#include "run/workers.hpp"
 
 void report_text::put_text_tab(const char* text) {
     buffer_.append(text);

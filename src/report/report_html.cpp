@@ -6,15 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "run/failure.hpp"
 #include "numeric/fixed_text.hpp"
 #include "plot/axes.hpp"
 #include "plot/raster.hpp"
 #include "plot/scales.hpp"
 #include "plot/svg.hpp"
+#include "run/failure.hpp"
 
 namespace {
-
 
 const colour ink{60, 60, 60};
 
@@ -42,7 +41,6 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-
 bool few_files(const spot_tables& t) { return t.file_count <= 6; }
 
 // Width of one file's slot in the side-by-side charts.
@@ -57,28 +55,29 @@ void caption(std::string& page, std::string_view text) {
 void page_head(std::string& page, const html_inputs& extra) {
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<title>Spotweave quality report</title>\n<style>\n";
-    page += "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
-            "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.6em;border-bottom:1px solid #ccc}\n"
-            "figure{display:inline-block;margin:0 1em 1em 0;vertical-align:top}\n"
-            "figcaption{font-size:.85em;color:#444;max-width:60em}\n"
-            ".grid{display:flex;flex-wrap:wrap;gap:4px 10px}.grid figure{margin:0;display:table}\n"
-            ".grid figcaption{font-size:.75em;display:table-caption;caption-side:bottom}\n"
-            "table{border-collapse:collapse;font-size:.85em}td,th{border:1px solid #ccc;padding:2px 6px}\n"
-            "td.n{text-align:right}svg text{font-family:sans-serif}\n"
-            "@media print{h2{break-after:avoid}figure{break-inside:avoid}}\n";
+    page +=
+        "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
+        "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.6em;border-bottom:1px solid #ccc}\n"
+        "figure{display:inline-block;margin:0 1em 1em 0;vertical-align:top}\n"
+        "figcaption{font-size:.85em;color:#444;max-width:60em}\n"
+        ".grid{display:flex;flex-wrap:wrap;gap:4px 10px}.grid figure{margin:0;display:table}\n"
+        ".grid figcaption{font-size:.75em;display:table-caption;caption-side:bottom}\n"
+        "table{border-collapse:collapse;font-size:.85em}td,th{border:1px solid #ccc;padding:2px 6px}\n"
+        "td.n{text-align:right}svg text{font-family:sans-serif}\n"
+        "@media print{h2{break-after:avoid}figure{break-inside:avoid}}\n";
     page += "</style>\n</head>\n<body>\n<h1>Spotweave quality report</h1>\n";
-    if (!extra.program_version.empty())
-        page += "<p>Written by Spotweave " + escaped(extra.program_version) + ".</p>\n";
+    if (!extra.program_version.empty()) page += "<p>Written by Spotweave " + escaped(extra.program_version) + ".</p>\n";
 }
 
 void run_table(std::string& page, const run_settings& s, const spot_tables& t, const merge_tables& m) {
     const int k = s.ratio_approach;
-    page += "<h2>The run</h2>\n<p>" + integer(t.file_count) + " files of " + integer(t.spot_count) +
-            " spots, " + integer(t.gene_count) + " genes of " + integer(t.replicate_count) +
-            " replicated spots; ratio approach " + integer(k) + " (" +
-            (k >= 1 && k <= 5 ? ratio_approach_titles[k] : "unknown") + "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
-    page += "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
-            "<th>Values set aside</th><th>Outliers</th></tr>\n";
+    page += "<h2>The run</h2>\n<p>" + integer(t.file_count) + " files of " + integer(t.spot_count) + " spots, " +
+            integer(t.gene_count) + " genes of " + integer(t.replicate_count) + " replicated spots; ratio approach " +
+            integer(k) + " (" + (k >= 1 && k <= 5 ? ratio_approach_titles[k] : "unknown") +
+            "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
+    page +=
+        "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
+        "<th>Values set aside</th><th>Outliers</th></tr>\n";
     for (int f = 1; f <= t.file_count; ++f) {
         const file_header& header = t.headers[static_cast<std::size_t>(f)];
         const std::string& version = header.format.type;
@@ -126,8 +125,9 @@ void set_aside_chart(std::string& page, const spot_tables& t, const merge_tables
     svg.rect(area.x + 215, 6, 10, 10, outliers);
     svg.text(area.x + 229, 15, "outliers", anchor::start, 10);
     svg.finish();
-    caption(page, "Values set aside per file, as in merge.txt: bar height = values not used in the pooled "
-                  "ratios, the orange top part the outliers among them; a file standing out is suspect.");
+    caption(page,
+            "Values set aside per file, as in merge.txt: bar height = values not used in the pooled "
+            "ratios, the orange top part the outliers among them; a file standing out is suspect.");
     page += "</figure>\n";
 }
 
@@ -225,12 +225,13 @@ void ma_section(std::string& page, const run_settings& s, const spot_tables& t, 
     page += "<h2>MA plots</h2>\n<figure>\n<div class=\"grid\">\n";
     for (int f = 1; f <= t.file_count; ++f) ma_plot(page, s, t, fig.files[static_cast<std::size_t>(f - 1)], f);
     page += "</div>\n";
-    caption(page, "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
-                  "medians, binned (darker = more spots): in blue the spots kept, beside them in orange the spots set "
-                  "aside by a negative flag (the test against C included); a cloud bending away from M = 0 shows "
-                  "intensity-dependent dye bias; M outside -" + tick_text(ma_m_limit, 1) + " to " +
-                      tick_text(ma_m_limit, 1) + " and A outside " + tick_text(ma_a_low, 1) + " to " +
-                      tick_text(ma_a_high, 1) + " are drawn on the edge.");
+    caption(page,
+            "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
+            "medians, binned (darker = more spots): in blue the spots kept, beside them in orange the spots set "
+            "aside by a negative flag (the test against C included); a cloud bending away from M = 0 shows "
+            "intensity-dependent dye bias; M outside -" +
+                tick_text(ma_m_limit, 1) + " to " + tick_text(ma_m_limit, 1) + " and A outside " +
+                tick_text(ma_a_low, 1) + " to " + tick_text(ma_a_high, 1) + " are drawn on the edge.");
     page += "</figure>\n";
 }
 
@@ -279,7 +280,8 @@ void slide_section(std::string& page, const run_settings& s, const spot_tables& 
     colour_key(page);
     caption(page, "Each slide as printed: mean M of the kept spots per tile of " + integer(l.tile) + " x " +
                       integer(l.tile) + " spots, blocks 1 to " + integer(l.blocks) + " left to right, " +
-                      integer(l.block_columns) + " per row; red = more 632 than 532, blue the reverse, grey = no "
+                      integer(l.block_columns) +
+                      " per row; red = more 632 than 532, blue the reverse, grey = no "
                       "usable spot; a patch or a stripe of one colour points to a scratch or an uneven wash.");
     page += "</figure>\n";
 }
@@ -319,9 +321,10 @@ void box_section(std::string& page, const spot_tables& t, const html_figures& fi
     file_labels(svg, nf, area.x, slot, area.y + area.height + 12);
     svg.text(area.x + area.width / 2, area.y + area.height + 32, "file", anchor::middle, 10);
     svg.finish();
-    caption(page, "M of the kept spots per file: box from the lower to the upper quartile, line at the median, "
-                  "whiskers to the last value within 1.5 box heights; boxes centred on 0 and of like height "
-                  "mean well-normalised files of like quality.");
+    caption(page,
+            "M of the kept spots per file: box from the lower to the upper quartile, line at the median, "
+            "whiskers to the last value within 1.5 box heights; boxes centred on 0 and of like height "
+            "mean well-normalised files of like quality.");
     page += "</figure>\n";
 }
 
@@ -405,8 +408,8 @@ void p_histogram(std::string& page, const volcano_points& v, const spot_tables& 
 
 }  // namespace
 
-std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                             const correlation_tables& c, const html_inputs& extra) {
+std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m,
+                             const html_figures& fig, const correlation_tables& c, const html_inputs& extra) {
     std::string page;
     page_head(page, extra);
     run_table(page, s, t, m);
@@ -434,7 +437,7 @@ void write_report_html(const run_settings& s, const spot_tables& t, const merge_
     if (file != nullptr) written = (std::fclose(file) == 0) && written;
     const int error = errno;
     if (!written)
-        failure_stop("can't write the report <" + std::string(path) + ">: " +
-                     (error != 0 ? std::strerror(error) : "write error") +
+        failure_stop("can't write the report <" + std::string(path) +
+                     ">: " + (error != 0 ? std::strerror(error) : "write error") +
                      "\ncheck that the folder is writable and has room, then run again.\n");
 }

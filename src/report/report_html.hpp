@@ -21,8 +21,8 @@ struct html_inputs {
 // of t: file_count, replicate_count, spot_count, gene_count, the file headers;
 // of m the per-file counters and the per-gene log2 means and p-values (after
 // gene_statistics); fig from collect_html_figures; c the run's correlations.
-std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                             const correlation_tables& c, const html_inputs& extra);
+std::string report_html_text(const run_settings& s, const spot_tables& t, const merge_tables& m,
+                             const html_figures& fig, const correlation_tables& c, const html_inputs& extra);
 
 // Writes the page to `path` in binary mode, so every platform writes the same
 // bytes. On failure ends the run through a failure stop saying "can't write

@@ -23,8 +23,8 @@
 struct console {
     std::FILE* progress = stdout;  // null: no progress text
     std::FILE* failures = stdout;
-    std::FILE* line = nullptr;     // null: no progress line
-    std::size_t line_shown = 0;    // length of the progress line on screen, 0 when none
+    std::FILE* line = nullptr;   // null: no progress line
+    std::size_t line_shown = 0;  // length of the progress line on screen, 0 when none
 
     // A holding console keeps its text here, in order, each piece with its stream.
     struct piece {

@@ -9,9 +9,9 @@
 
 struct run_failure {
     int status = 1;
-    bool wait_for_key = true;              // failure stops wait; numeric errors and ended answers do not
-    const char* numeric_error = nullptr;   // set: the three-line banner with this message, on standard error
-    std::string text;                      // otherwise: printed on the failure stream as it stands
+    bool wait_for_key = true;             // failure stops wait; numeric errors and ended answers do not
+    const char* numeric_error = nullptr;  // set: the three-line banner with this message, on standard error
+    std::string text;                     // otherwise: printed on the failure stream as it stands
 };
 
 // Failure stop: `text` on the failure stream, then "press any key to exit the

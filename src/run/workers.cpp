@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace {
 
 // Set while a thread runs items: a step inside an item runs there, in order.
@@ -30,8 +29,7 @@ void note_failure(shared_items& s, int item, int worker) {
     s.failure[static_cast<std::size_t>(worker)] = std::current_exception();
     s.failed_item[static_cast<std::size_t>(worker)] = item;
     int seen = s.lowest_failed.load();
-    while (item < seen && !s.lowest_failed.compare_exchange_weak(seen, item)) {
-    }
+    while (item < seen && !s.lowest_failed.compare_exchange_weak(seen, item)) {}
 }
 
 void take_items(shared_items& s, int worker) {
@@ -133,7 +131,11 @@ void parallel_for(int threads, int count, const std::function<void(int item, int
         for (int item = 0; item < count; ++item) work(item, 0);
         return;
     }
-    shared_items s{count, work, {0}, {INT_MAX}, std::vector<std::exception_ptr>(static_cast<std::size_t>(workers)),
+    shared_items s{count,
+                   work,
+                   {0},
+                   {INT_MAX},
+                   std::vector<std::exception_ptr>(static_cast<std::size_t>(workers)),
                    std::vector<int>(static_cast<std::size_t>(workers), INT_MAX)};
     pool().run(s, workers);
     const int failed = s.lowest_failed.load();

@@ -55,7 +55,8 @@ TEST_P(e2e, case_matches_expected) {
             check(fs::exists(work / report) && read_file(work / report) == read_file(expected / report),
                   std::string(report) + " differs");
         else
-            check(!fs::is_regular_file(fs::symlink_status(work / report)), std::string(report) + " must not be written");
+            check(!fs::is_regular_file(fs::symlink_status(work / report)),
+                  std::string(report) + " must not be written");
     }
     if (ok)
         fs::remove_all(work);

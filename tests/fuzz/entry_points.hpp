@@ -14,10 +14,10 @@
 #include <string>
 #include <system_error>
 
-#include "input/reading_paths.hpp"
 #include "driver/run.hpp"
 #include "input/byte_reader.hpp"
 #include "input/header_walk.hpp"
+#include "input/reading_paths.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_loader.hpp"
 #include "input/spot_tables.hpp"
@@ -61,9 +61,7 @@ struct load_options {
     int ratio_approach;
 };
 
-inline load_options options_of(std::uint8_t first) {
-    return {1 + (first & 7), 1 + (first >> 4) % 5};
-}
+inline load_options options_of(std::uint8_t first) { return {1 + (first & 7), 1 + (first >> 4) % 5}; }
 
 inline run_settings settings_for(const load_options& options) {
     run_settings s;
@@ -105,16 +103,21 @@ bool same_bytes(const T& a, const T& b) {
 // (a -0.0 prints differently from 0.0).
 inline bool same_tables(spot_tables& a, spot_tables& b) {
     for (int k = 1; k <= 5; ++k)
-        if (!same_bytes(a.headers[static_cast<std::size_t>(1)].factor[k], b.headers[static_cast<std::size_t>(1)].factor[k])) return false;
-    if (std::strcmp(a.headers[static_cast<std::size_t>(1)].image_names.c_str(), b.headers[static_cast<std::size_t>(1)].image_names.c_str()) != 0) return false;
+        if (!same_bytes(a.headers[static_cast<std::size_t>(1)].factor[k],
+                        b.headers[static_cast<std::size_t>(1)].factor[k]))
+            return false;
+    if (std::strcmp(a.headers[static_cast<std::size_t>(1)].image_names.c_str(),
+                    b.headers[static_cast<std::size_t>(1)].image_names.c_str()) != 0)
+        return false;
     for (int s = 1; s <= a.spot_count; ++s) {
-        if (a.spot_block[s] != b.spot_block[s] || a.spot_column[s] != b.spot_column[s] || a.spot_row[s] != b.spot_row[s])
+        if (a.spot_block[s] != b.spot_block[s] || a.spot_column[s] != b.spot_column[s] ||
+            a.spot_row[s] != b.spot_row[s])
             return false;
         if (std::strcmp(&a.gene_name[s][0], &b.gene_name[s][0]) != 0) return false;
         if (std::strcmp(&a.gene_id[s][0], &b.gene_id[s][0]) != 0) return false;
-        for (const dmatrix_t spot_tables::*table : {&spot_tables::f632_median, &spot_tables::b632_median,
-                                                     &spot_tables::f532_median, &spot_tables::b532_median,
-                                                     &spot_tables::spot_ratio, &spot_tables::spot_flag})
+        for (const dmatrix_t spot_tables::*table :
+             {&spot_tables::f632_median, &spot_tables::b632_median, &spot_tables::f532_median,
+              &spot_tables::b532_median, &spot_tables::spot_ratio, &spot_tables::spot_flag})
             if (!same_bytes((a.*table)[1][s], (b.*table)[1][s])) return false;
     }
     return true;
@@ -157,8 +160,8 @@ inline std::string assemble_titled_file(std::uint8_t first, const std::string& r
     long long record_count = 0, title_count = 1;
     for (char c : records) record_count += c == '\n';
     for (char c : titles) title_count += c == '\t';
-    return "ATF\t1.0\n" + std::to_string(record_count) + "\t" + std::to_string(title_count) + "\n" + records +
-           titles + "\n" + rows;
+    return "ATF\t1.0\n" + std::to_string(record_count) + "\t" + std::to_string(title_count) + "\n" + records + titles +
+           "\n" + rows;
 }
 
 // The assembled file through the sizing scan, then through the header walk
@@ -171,8 +174,7 @@ inline outcome titled_file_bytes(const std::uint8_t* data, std::size_t size) {
         console out;
         try {
             sizing_scan_stream(in, "fuzz.gpr", 1, out);
-        } catch (const run_failure&) {
-        }
+        } catch (const run_failure&) {}
     }
     std::string framed(1, static_cast<char>(data[0]));
     framed += file;
@@ -190,11 +192,10 @@ inline std::string small_result_file(bool factors_at_15) {
                              factors_at_15 ? "FileName=b.tif" : "FileName=a.tif", "PMTVolts=600\t600"})
         text += std::string("\"") + line + "\"" + eol;
     if (factors_at_15) text += std::string("\"Wavelengths=635\t532\"") + eol + "\"LaserPower=4.1\t3.9\"" + eol;
-    const char* const keys[5] = {"RatioOfMedians=", "RatioOfMeans=", "MedianOfRatios=", "MeanOfRatios=",
-                                 "RegressionRatio="};
+    const char* const keys[5] = {
+        "RatioOfMedians=", "RatioOfMeans=", "MedianOfRatios=", "MeanOfRatios=", "RegressionRatio="};
     const char* const factors[5] = {"1.25", "0.5", factors_at_15 ? "0.8" : "2", "1.125", factors_at_15 ? "3" : "0.75"};
-    for (int k = 0; k < 5; ++k)
-        text += std::string("\"NormalizationFactor:") + keys[k] + factors[k] + "\"" + eol;
+    for (int k = 0; k < 5; ++k) text += std::string("\"NormalizationFactor:") + keys[k] + factors[k] + "\"" + eol;
     for (const char* line : {"JpegImage=x.jpg", "RatioFormulation=W1/W2 (635/532)", "FeatureType=Circular",
                              "Barcode=", "BackgroundSubtraction=LocalFeature", "ImageOrigin=0, 0", "JpegOrigin=0, 0",
                              "Creator=GenePix Pro 3.0", "Temperature=25.5", "Supplier=Lab"})

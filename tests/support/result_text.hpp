@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "run/settings.hpp"
 #include "input/spot_tables.hpp"
 #include "numeric/containers.hpp"
 #include "run/console.hpp"
 #include "run/failure.hpp"
+#include "run/settings.hpp"
 #include "support/capture.hpp"
 
 namespace result_text {
@@ -42,12 +42,49 @@ inline std::string factor_line(int k, const std::string& number, bool with_quote
 // The column-title line, every title quoted.
 inline std::string column_titles() {
     static const char* const titles[43] = {
-        "Block", "Column", "Row", "Name", "ID", "X", "Y", "Dia.", "F632 Median", "F632 Mean", "F632 SD",
-        "B632 Median", "B632 Mean", "B632 SD", "% > B632+1SD", "% > B632+2SD", "F632 % Sat.", "F532 Median",
-        "F532 Mean", "F532 SD", "B532 Median", "B532 Mean", "B532 SD", "% > B532+1SD", "% > B532+2SD",
-        "F532 % Sat.", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios", "Ratios SD",
-        "Rgn Ratio", "Rgn R2", "F Pixels", "B Pixels", "Sum of Medians", "Sum of Means", "Log Ratio",
-        "F632 Median - B632", "F532 Median - B532", "F632 Mean - B632", "F532 Mean - B532", "Flags",
+        "Block",
+        "Column",
+        "Row",
+        "Name",
+        "ID",
+        "X",
+        "Y",
+        "Dia.",
+        "F632 Median",
+        "F632 Mean",
+        "F632 SD",
+        "B632 Median",
+        "B632 Mean",
+        "B632 SD",
+        "% > B632+1SD",
+        "% > B632+2SD",
+        "F632 % Sat.",
+        "F532 Median",
+        "F532 Mean",
+        "F532 SD",
+        "B532 Median",
+        "B532 Mean",
+        "B532 SD",
+        "% > B532+1SD",
+        "% > B532+2SD",
+        "F532 % Sat.",
+        "Ratio of Medians",
+        "Ratio of Means",
+        "Median of Ratios",
+        "Mean of Ratios",
+        "Ratios SD",
+        "Rgn Ratio",
+        "Rgn R2",
+        "F Pixels",
+        "B Pixels",
+        "Sum of Medians",
+        "Sum of Means",
+        "Log Ratio",
+        "F632 Median - B632",
+        "F532 Median - B532",
+        "F632 Mean - B632",
+        "F532 Mean - B532",
+        "Flags",
     };
     std::string line;
     for (int i = 0; i < 43; ++i) line += (i ? "\t" : "") + quoted(titles[i]);
@@ -82,8 +119,7 @@ inline std::vector<std::string> header_lines(int first_factor_line = 13) {
     lines.push_back(quoted("JpegImage=slide.jpg"));
     if (first_factor_line == 13) lines.push_back(quoted("RatioFormulation=W1/W2 (632/532)"));
     for (const char* record : {"FeatureType=Circular", "Barcode=", "BackgroundSubtraction=LocalFeature",
-                               "ImageOrigin=0, 0", "JpegOrigin=120, 80", "Creator=GenePix Pro 3.0",
-                               "Temperature=25.5"})
+                               "ImageOrigin=0, 0", "JpegOrigin=120, 80", "Creator=GenePix Pro 3.0", "Temperature=25.5"})
         lines.push_back(quoted(record));
     if (first_factor_line != 13) lines.insert(lines.end() - 7, quoted("RatioFormulation=W1/W2 (632/532)"));
     lines.push_back(quoted("Supplier=Array Lab"));
@@ -128,7 +164,8 @@ inline std::vector<data_row> grid_rows(int blocks, int columns, int rows) {
     for (int b = 1; b <= blocks; ++b)
         for (int r = 1; r <= rows; ++r)
             for (int c = 1; c <= columns; ++c)
-                out.emplace_back(b, c, r, "Gene" + std::to_string(out.size() + 1), "ID" + std::to_string(out.size() + 1));
+                out.emplace_back(b, c, r, "Gene" + std::to_string(out.size() + 1),
+                                 "ID" + std::to_string(out.size() + 1));
     return out;
 }
 

@@ -1,10 +1,10 @@
 #include "input/byte_reader.hpp"
 
 #include <climits>
-#include <cstring>
-#include <filesystem>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <string>

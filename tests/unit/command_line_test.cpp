@@ -79,8 +79,8 @@ TEST(command_line, c_bounds_are_inclusive_and_the_number_must_be_whole) {
 TEST(command_line, replicates_must_be_a_positive_whole_number) {
     EXPECT_EQ(parse({"-r", "4", "f"}).settings.replicate_count, 4);
     for (const char* wrong : {"0", "-1", "+2", "2.0", "x", "99999999999"})
-        EXPECT_EQ(problem({"-r", wrong, "f"}), std::string("--replicates ") + wrong +
-                                                   ": expected a whole number of at least 1");
+        EXPECT_EQ(problem({"-r", wrong, "f"}),
+                  std::string("--replicates ") + wrong + ": expected a whole number of at least 1");
 }
 
 TEST(command_line, file_count_from_1_to_99) {

@@ -89,9 +89,8 @@ TEST(containers, invalid_ranges_are_allocation_failures) {
 
 TEST(containers, numeric_fatal_prints_nothing_itself) {
     std::string err;
-    const std::string out = capture_stdout([&] {
-        err = capture_stderr([] { EXPECT_THROW(numeric_fatal("Bad x in routine betai"), run_failure); });
-    });
+    const std::string out = capture_stdout(
+        [&] { err = capture_stderr([] { EXPECT_THROW(numeric_fatal("Bad x in routine betai"), run_failure); }); });
     EXPECT_EQ(out, "");
     EXPECT_EQ(err, "");
 }

@@ -93,7 +93,8 @@ TEST(correlation, pair_sweeps_equal_the_plain_routines_bit_for_bit) {
                 log2_pearson_r_pairs(rows, nf, n, logs, scratch, 1);
                 for (int i = 1; i < nf; ++i)
                     for (int j = i + 1; j <= nf; ++j) {
-                        EXPECT_TRUE(same_bits(raw[i][j], pearson_r(rows[i], rows[j], n))) << nf << " " << n << " " << i << j;
+                        EXPECT_TRUE(same_bits(raw[i][j], pearson_r(rows[i], rows[j], n)))
+                            << nf << " " << n << " " << i << j;
                         EXPECT_TRUE(same_bits(logs[i][j], log2_pearson_r(rows[i], rows[j], n)))
                             << nf << " " << n << " " << i << j;
                     }
@@ -111,12 +112,18 @@ bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 
 double awkward_value(std::mt19937_64& random) {
     std::uniform_real_distribution<double> value(-50.0, 400.0);
     switch (std::uniform_int_distribution<int>(0, 11)(random)) {
-        case 0: return 0.0;
-        case 1: return -0.0;
-        case 2: return 2.5;  // repeats
-        case 3: return -value(random);
-        case 4: return 1e-300;
-        default: return value(random);
+        case 0:
+            return 0.0;
+        case 1:
+            return -0.0;
+        case 2:
+            return 2.5;  // repeats
+        case 3:
+            return -value(random);
+        case 4:
+            return 1e-300;
+        default:
+            return value(random);
     }
 }
 

@@ -56,9 +56,21 @@ TEST(decimal_number, fast_conversion_equals_strtod_bit_for_bit) {
 }
 
 TEST(decimal_number, typical_fields_and_edges) {
-    const char* texts[] = {"0",       "-0.000", "1.473",       "19676.8975",          "9007199254740993",
-                           "1e22",    "1e23",   "123456789012345678901", "0.30000000000000004", "1e-400",
-                           "2.5e-7",  "4.9406564584124654e-324", "1.7976931348623157e308", "-.5", "5."};
+    const char* texts[] = {"0",
+                           "-0.000",
+                           "1.473",
+                           "19676.8975",
+                           "9007199254740993",
+                           "1e22",
+                           "1e23",
+                           "123456789012345678901",
+                           "0.30000000000000004",
+                           "1e-400",
+                           "2.5e-7",
+                           "4.9406564584124654e-324",
+                           "1.7976931348623157e308",
+                           "-.5",
+                           "5."};
     for (const char* text : texts) {
         double value = 0.0;
         ASSERT_TRUE(parse(text, value)) << text;
@@ -69,8 +81,21 @@ TEST(decimal_number, typical_fields_and_edges) {
 
 TEST(decimal_number, checking_a_discarded_field_agrees_with_converting_it) {
     std::mt19937_64 random(23);
-    const char* pieces[] = {"1", "0", "9", ".", "-", "+", "e", "E", "x", "inf", "nan", "00000000000000000000",
-                            "99999999999999999999999999999999999999999999999999", "e400", "e-5"};
+    const char* pieces[] = {"1",
+                            "0",
+                            "9",
+                            ".",
+                            "-",
+                            "+",
+                            "e",
+                            "E",
+                            "x",
+                            "inf",
+                            "nan",
+                            "00000000000000000000",
+                            "99999999999999999999999999999999999999999999999999",
+                            "e400",
+                            "e-5"};
     std::uniform_int_distribution<int> piece(0, 14), count(1, 9);
     std::vector<std::string> texts;
     for (int i = 0; i < 100000; ++i) {

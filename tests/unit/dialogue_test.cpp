@@ -194,8 +194,18 @@ TEST_F(dialogue, c_answers) {
 }
 
 TEST_F(dialogue, answers_ending_at_any_prompt_end_the_run) {
-    const char* prefixes[] = {"", "0", "1", "1 0", "1 1", "2 1 a.txt", "1 1 missing", "1 1 a.txt", "1 1 a.txt 9",
-                              "1 1 a.txt 1", "1 1 a.txt 1 0.5", "1 1 a.txt 1 \n\n  "};
+    const char* prefixes[] = {"",
+                              "0",
+                              "1",
+                              "1 0",
+                              "1 1",
+                              "2 1 a.txt",
+                              "1 1 missing",
+                              "1 1 a.txt",
+                              "1 1 a.txt 9",
+                              "1 1 a.txt 1",
+                              "1 1 a.txt 1 0.5",
+                              "1 1 a.txt 1 \n\n  "};
     for (const char* prefix : prefixes) {
         const outcome o = run(prefix);
         EXPECT_EQ(o.status, 1) << '"' << prefix << '"';

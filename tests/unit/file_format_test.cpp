@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "input/reading_paths.hpp"
+#include "input/file_format.hpp"
 #include "input/header_walk.hpp"
+#include "input/reading_paths.hpp"
 #include "input/sizing_scan.hpp"
 #include "input/spot_loader.hpp"
-#include "input/file_format.hpp"
 #include "support/result_text.hpp"
 
 using namespace result_text;
@@ -37,9 +37,9 @@ std::vector<std::string> later_titles() {
 // column of its own, holding "x y"), titles quoted as GenePix writes them.
 struct later_file {
     std::vector<int> columns;
-    std::vector<std::string> records = {"Type=GenePix Results 3", "Wavelengths=635 nm\t532 nm",
-                                        "ImageFiles=red.tif 0\tgreen.tif 1", "NormalizationMethod=None",
-                                        "RatioFormulations=W1/W2 (635/532)", "Supplier="};
+    std::vector<std::string> records = {
+        "Type=GenePix Results 3",   "Wavelengths=635 nm\t532 nm",        "ImageFiles=red.tif 0\tgreen.tif 1",
+        "NormalizationMethod=None", "RatioFormulations=W1/W2 (635/532)", "Supplier="};
     std::string line_end = "\n";
     std::string row_tail;  // after the last column of every row
 
@@ -49,8 +49,8 @@ struct later_file {
     int title_line() const { return static_cast<int>(records.size()) + 3; }
     std::string header() const {
         const std::vector<std::string> titles = later_titles();
-        std::string text = "ATF\t1.0" + line_end + std::to_string(records.size()) + "\t" +
-                           std::to_string(columns.size()) + line_end;
+        std::string text =
+            "ATF\t1.0" + line_end + std::to_string(records.size()) + "\t" + std::to_string(columns.size()) + line_end;
         for (const std::string& record : records) text += quoted(record) + line_end;
         for (std::size_t i = 0; i < columns.size(); ++i)
             text += (i ? "\t" : "") + quoted(columns[i] ? titles[static_cast<std::size_t>(columns[i] - 1)]
@@ -88,7 +88,8 @@ load_run load(const std::string& text, int spots, bool in_place = true, int appr
 captured_run scan(const std::string& text, layout_size* size = nullptr, bool in_place = true) {
     return run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        const layout_size got = sizing_scan_stream(in, "lead.gpr", 1, out, (in_place ? reading_path::in_place : reading_path::byte_wise));
+        const layout_size got =
+            sizing_scan_stream(in, "lead.gpr", 1, out, (in_place ? reading_path::in_place : reading_path::byte_wise));
         if (size != nullptr) *size = got;
     });
 }
@@ -201,8 +202,8 @@ TEST(titled_reader, in_place_and_byte_wise_reading_agree_on_odd_rows) {
     // Blanks around numbers, CR LF, empty padding cells, long and signed
     // numbers, blank lines between rows, unprintable bytes in names.
     std::mt19937 random(11);
-    const std::string numbers[] = {"12", " 7.5 ", "-0.0", "1e3", "+4.25\r", "0." + std::string(40, '0') + "1",
-                                   "3.", ".5", "1.5E+2"};
+    const std::string numbers[] = {"12", " 7.5 ", "-0.0",  "1e3", "+4.25\r", "0." + std::string(40, '0') + "1",
+                                   "3.", ".5",    "1.5E+2"};
     int completed = 0;
     for (int trial = 0; trial < 200; ++trial) {
         later_file file;
@@ -271,14 +272,13 @@ TEST(titled_reader, rows_that_break_the_layout_name_line_and_count) {
     file.row_tail = "\t\tnote";
     const std::string many = "\n lead.gpr, line " + std::to_string(first_row) +
                              ": the row has 45 fields, more than the 43 column titles of line " +
-                             std::to_string(file.title_line()) +
-                             ", and the extra ones are not empty\n";
+                             std::to_string(file.title_line()) + ", and the extra ones are not empty\n";
     expect_stop(scan(file.text(rows)), many);
 
     later_file bad_block;
     rows[1].set(1, "1.5");
-    expect_stop(scan(bad_block.text(rows)), "\n lead.gpr, line " + std::to_string(first_row + 1) +
-                                                ": column 1 (Block): expected an integer\n");
+    expect_stop(scan(bad_block.text(rows)),
+                "\n lead.gpr, line " + std::to_string(first_row + 1) + ": column 1 (Block): expected an integer\n");
 }
 
 TEST(titled_reader, refusals_name_the_file_and_line) {
@@ -295,9 +295,9 @@ TEST(titled_reader, refusals_name_the_file_and_line) {
                 "again from GenePix Pro with every standard column\n");
 
     later_file single;
-    single.columns.erase(std::remove_if(single.columns.begin(), single.columns.end(),
-                                        [](int f) { return f >= 18 && f <= 26; }),
-                         single.columns.end());
+    single.columns.erase(
+        std::remove_if(single.columns.begin(), single.columns.end(), [](int f) { return f >= 18 && f <= 26; }),
+        single.columns.end());
     expect_stop(scan(single.text(grid_rows(1, 1, 1))),
                 "\n lead.gpr, line 9: the file holds one channel (F635 Median), but the program merges two-channel "
                 "result files; give it files scanned at two wavelengths\n");
@@ -307,8 +307,8 @@ TEST(titled_reader, a_file_naming_a_later_version_without_its_layout_gets_one_me
     later_file file;
     std::string text = file.text(grid_rows(1, 1, 1));
     text.replace(text.find("6\t43"), 4, "6\t44");
-    const std::string ending = "\n run_1.gpr, line 9: line 2 announces 44 columns, but this title line holds 43" +
-                               versions_read + "";
+    const std::string ending =
+        "\n run_1.gpr, line 9: line 2 announces 44 columns, but this title line holds 43" + versions_read + "";
     expect_stop(load(text, 1).run, ending);
     // Without a Type record naming a later version the fixed path keeps its own message.
     file.records[0] = "Type=Other";
@@ -321,8 +321,8 @@ TEST(titled_reader, a_file_naming_a_later_version_without_its_layout_gets_one_me
     later_file cut;
     const std::string header = cut.header();
     const std::string short_text = header.substr(0, header.find("\"Supplier="));
-    expect_stop(scan(short_text), "\n lead.gpr, line 7: the file ends inside the header, before the first data row" +
-                                      versions_read + "");
+    expect_stop(scan(short_text),
+                "\n lead.gpr, line 7: the file ends inside the header, before the first data row" + versions_read + "");
 }
 
 TEST(titled_reader, a_damaged_fixed_file_is_refused_where_the_rows_break) {

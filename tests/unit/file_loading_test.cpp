@@ -32,8 +32,8 @@ std::string good_file(int f) {
     std::vector<data_row> rows = grid_rows(1, columns, spots / columns);
     for (std::size_t s = 0; s < rows.size(); ++s) {
         const std::string k = std::to_string(f * 100 + static_cast<int>(s));
-        rows[s] = data_row(1, static_cast<int>(s) % columns + 1, static_cast<int>(s) / columns + 1,
-                           "gene-" + k, "id-" + k);
+        rows[s] =
+            data_row(1, static_cast<int>(s) % columns + 1, static_cast<int>(s) / columns + 1, "gene-" + k, "id-" + k);
         rows[s].set(9, k).set(27, "0." + k);
     }
     return result_file(header, rows);
@@ -69,12 +69,16 @@ bool same_row(series<const double> a, series<const double> b) {
 
 void expect_same_tables(const spot_tables& a, const spot_tables& b) {
     for (int f = 1; f <= files; ++f) {
-        for (const dmatrix_t spot_tables::*m : {&spot_tables::f632_median, &spot_tables::f532_median,
-                                                &spot_tables::b632_median, &spot_tables::b532_median,
-                                                &spot_tables::spot_flag, &spot_tables::spot_ratio})
+        for (const dmatrix_t spot_tables::*m :
+             {&spot_tables::f632_median, &spot_tables::f532_median, &spot_tables::b632_median,
+              &spot_tables::b532_median, &spot_tables::spot_flag, &spot_tables::spot_ratio})
             EXPECT_TRUE(same_row((a.*m)[f], (b.*m)[f])) << "file " << f;
-        for (int k = 1; k <= 5; ++k) EXPECT_EQ(a.headers[static_cast<std::size_t>(f)].factor[k], b.headers[static_cast<std::size_t>(f)].factor[k]) << "file " << f;
-        EXPECT_STREQ(a.headers[static_cast<std::size_t>(f)].image_names.c_str(), b.headers[static_cast<std::size_t>(f)].image_names.c_str());
+        for (int k = 1; k <= 5; ++k)
+            EXPECT_EQ(a.headers[static_cast<std::size_t>(f)].factor[k],
+                      b.headers[static_cast<std::size_t>(f)].factor[k])
+                << "file " << f;
+        EXPECT_STREQ(a.headers[static_cast<std::size_t>(f)].image_names.c_str(),
+                     b.headers[static_cast<std::size_t>(f)].image_names.c_str());
     }
     for (int s = 1; s <= spots; ++s) {
         EXPECT_STREQ(&a.gene_name[s][0], &b.gene_name[s][0]) << "spot " << s;

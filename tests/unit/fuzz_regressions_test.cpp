@@ -80,9 +80,7 @@ private:
 
 TEST(FuzzRegressions, SizingScanEndsNormallyOrWithRunEnd) { feed_every_file(fuzz_entry::sizing_scan_bytes); }
 
-TEST(FuzzRegressions, HeaderWalkAndRowsEndNormallyOrWithRunEnd) {
-    feed_every_file(fuzz_entry::header_and_rows_bytes);
-}
+TEST(FuzzRegressions, HeaderWalkAndRowsEndNormallyOrWithRunEnd) { feed_every_file(fuzz_entry::header_and_rows_bytes); }
 
 TEST(FuzzRegressions, TitledFileEndsNormallyOrWithRunEnd) { feed_every_file(fuzz_entry::titled_file_bytes); }
 

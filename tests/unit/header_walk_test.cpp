@@ -57,7 +57,8 @@ walk_result walk(const std::string& text, test_run& t, int h = 1) {
 }
 
 void expect_factors(const spot_tables& t, int h, const double (&expected)[6]) {
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(t.headers[static_cast<std::size_t>(h)].factor[k], expected[k]) << "factor " << k;
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_EQ(t.headers[static_cast<std::size_t>(h)].factor[k], expected[k]) << "factor " << k;
 }
 
 void expect_failure_stop(const walk_result& r, const std::string& out) {
@@ -183,8 +184,8 @@ TEST(header_walk, each_file_keeps_its_own_factors) {
 
     const walk_result r2 = walk(join(second) + marker_lines(29), t, 2);
     ASSERT_FALSE(r2.run.end.has_value()) << r2.run.out;
-    EXPECT_EQ(r2.run.out, console_for("FileName=second.tif",
-                                      {"", "3.000000", "4.000000", "5.000000", "6.000000", "7.000000"}));
+    EXPECT_EQ(r2.run.out,
+              console_for("FileName=second.tif", {"", "3.000000", "4.000000", "5.000000", "6.000000", "7.000000"}));
     const double second_values[6] = {0.0, 3, 4, 5, 6, 7};
     expect_factors(t, 2, second_values);
     const double untouched[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -246,8 +247,8 @@ TEST(header_walk, an_s_line_moves_the_first_row_one_line_down) {
             const int tested = first + 14;
             std::vector<std::string> header = header_lines(first);
             header[tested - 1] = r.line;
-            const std::string text = join(std::vector<std::string>(header.begin(), header.begin() + tested)) +
-                                     marker_lines(tested + 1);
+            const std::string text =
+                join(std::vector<std::string>(header.begin(), header.begin() + tested)) + marker_lines(tested + 1);
             test_run t = make_tables(1, 4);
             const walk_result result = walk(text, t);
             ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
@@ -294,8 +295,8 @@ TEST(header_walk, a_file_that_is_not_a_result_file_ends_with_status_1) {
 }
 
 // The factors by approach, as the messages name them.
-const char* const names[6] = {"", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios",
-                              "Regression Ratio"};
+const char* const names[6] = {
+    "", "Ratio of Medians", "Ratio of Means", "Median of Ratios", "Mean of Ratios", "Regression Ratio"};
 
 TEST(header_walk, a_key_that_does_not_end_in_equals_stops) {
     for (int k = 1; k <= 5; ++k) {
@@ -320,8 +321,9 @@ TEST(header_walk, a_key_checked_at_line_15_names_that_line) {
     header[14] = "NormalizationFactor:RatioOfMedians 1.25";
     test_run t = make_tables(1, 4);
     const walk_result r = walk(join(header) + marker_lines(31), t);
-    expect_failure_stop(r, console_for(line11, {""}) +
-                               "\n run_1.gpr, line 15: expected the key of the Ratio of Medians factor to end in \"=\"\n");
+    expect_failure_stop(r,
+                        console_for(line11, {""}) +
+                            "\n run_1.gpr, line 15: expected the key of the Ratio of Medians factor to end in \"=\"\n");
 }
 
 TEST(header_walk, a_factor_line_without_a_number_stops) {
@@ -351,7 +353,8 @@ TEST(header_walk, end_of_file_inside_the_header_stops) {
         std::string out;
         if (n >= 11) {
             const int factors = n <= 12 ? 0 : n - 12 > 5 ? 5 : n - 12;
-            out = console_for(line11, std::vector<std::string>(default_shown.begin(), default_shown.begin() + factors + 1));
+            out = console_for(line11,
+                              std::vector<std::string>(default_shown.begin(), default_shown.begin() + factors + 1));
         }
         const int line = n == 0 ? 1 : n + 1;
         expect_failure_stop(r, out + "\n run_1.gpr, line " + std::to_string(line) +

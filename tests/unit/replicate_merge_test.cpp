@@ -29,28 +29,94 @@ TEST(replicate_merge, merge_rules_by_example) {
     const merge_case cases[] = {
         // The pair rule: a quotient of exactly 8 passes, t = 1 with d = 1 gives p = 0.5.
         {"pair at 8", {1.0, 8.0}, 1, 2, 0, {0, 0}, {0, 0}, 4.5, 3.5, 4.5, 1.5, 1.5, 0.5},
-        {"pair above 8", {1.0, 8.5}, 1, 0, 2, {0, 0}, {1, 1}, unchecked, unchecked, unchecked, unchecked,
-         unchecked, -1.0},
+        {"pair above 8",
+         {1.0, 8.5},
+         1,
+         0,
+         2,
+         {0, 0},
+         {1, 1},
+         unchecked,
+         unchecked,
+         unchecked,
+         unchecked,
+         unchecked,
+         -1.0},
         // 100 leaves as an outlier (q = 34.33 / 2), the pair 1, 2 passes.
         {"outlier then pair", {1.0, 2.0, 100.0}, 3, 2, 1, {0}, {1}, 1.5, 0.5, 1.5, 0.5, 0.5, 0.5},
         // 10 leaves, then the pair 0.1, 1 fails: three outliers in all.
-        {"outlier then failing pair", {0.1, 1.0, 10.0}, 1, 0, 3, {0, 0, 0}, {1, 1, 1}, unchecked, unchecked,
-         unchecked, unchecked, unchecked, -1.0},
-        {"one two three", {1.0, 2.0, 3.0}, 3, 3, 0, {0}, {0}, 2.0, std::sqrt(2.0 / 3.0), 2.0, unchecked, unchecked,
+        {"outlier then failing pair",
+         {0.1, 1.0, 10.0},
+         1,
+         0,
+         3,
+         {0, 0, 0},
+         {1, 1, 1},
+         unchecked,
+         unchecked,
+         unchecked,
+         unchecked,
+         unchecked,
+         -1.0},
+        {"one two three",
+         {1.0, 2.0, 3.0},
+         3,
+         3,
+         0,
+         {0},
+         {0},
+         2.0,
+         std::sqrt(2.0 / 3.0),
+         2.0,
+         unchecked,
+         unchecked,
          unchecked},
         // No spread: t is infinite and p is 0.
         {"twos", {2.0, 2.0, 2.0}, 3, 3, 0, {0}, {0}, 2.0, 0.0, 2.0, 1.0, 0.0, 0.0},
         // All exactly 1.0: t is 0 / 0, the mean is the null hypothesis itself.
         {"ones", {1.0, 1.0}, 1, 2, 0, {0, 0}, {0, 0}, 1.0, 0.0, 1.0, 0.0, 0.0, 1.0},
         {"single", {0.0, 2.0, -1.0}, 1, 1, 0, {1, 0, 1}, {0, 0, 0}, 2.0, 0.0, 2.0, 1.0, 0.0, -1.0},
-        {"nothing usable", {0.0, -3.0, 0.0, 0.0}, 2, 0, 0, {2, 2}, {0, 0}, unchecked, unchecked, unchecked,
-         -10000.0, unchecked, -1.0},
+        {"nothing usable",
+         {0.0, -3.0, 0.0, 0.0},
+         2,
+         0,
+         0,
+         {2, 2},
+         {0, 0},
+         unchecked,
+         unchecked,
+         unchecked,
+         -10000.0,
+         unchecked,
+         -1.0},
         // The largest value at two positions leaves once but counts in both files.
-        {"duplicated largest", {1, 1, 1, 6, 1, 1, 1, 6}, 4, 7, 1, {0, 0}, {1, 1}, 12.0 / 7.0, unchecked, 1.0,
-         unchecked, unchecked, unchecked},
+        {"duplicated largest",
+         {1, 1, 1, 6, 1, 1, 1, 6},
+         4,
+         7,
+         1,
+         {0, 0},
+         {1, 1},
+         12.0 / 7.0,
+         unchecked,
+         1.0,
+         unchecked,
+         unchecked,
+         unchecked},
         // Removed on two passes, it counts at both positions each time.
-        {"duplicated largest twice", {1.0, 1.0, 1.0, 9.0, 9.0}, 1, 3, 2, {0, 0, 0, 0, 0}, {0, 0, 0, 2, 2}, 1.0,
-         0.0, 1.0, 0.0, 0.0, 1.0},
+        {"duplicated largest twice",
+         {1.0, 1.0, 1.0, 9.0, 9.0},
+         1,
+         3,
+         2,
+         {0, 0, 0, 0, 0},
+         {0, 0, 0, 2, 2},
+         1.0,
+         0.0,
+         1.0,
+         0.0,
+         0.0,
+         1.0},
     };
     for (const merge_case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,9 +134,9 @@ TEST(replicate_merge, merge_rules_by_example) {
             EXPECT_EQ(unusable[f], c.file_unusable[static_cast<std::size_t>(f - 1)]) << "file " << f;
             EXPECT_EQ(outliers[f], c.file_outliers[static_cast<std::size_t>(f - 1)]) << "file " << f;
         }
-        const std::pair<double, double> checks[] = {{g.mean, c.mean},           {g.sd, c.sd},
-                                                    {g.median, c.median},       {g.log2_mean, c.log2_mean},
-                                                    {g.log2_sd, c.log2_sd},     {g.p_value, c.p_value}};
+        const std::pair<double, double> checks[] = {{g.mean, c.mean},       {g.sd, c.sd},
+                                                    {g.median, c.median},   {g.log2_mean, c.log2_mean},
+                                                    {g.log2_sd, c.log2_sd}, {g.p_value, c.p_value}};
         for (const auto& [actual, expected] : checks)
             if (!std::isnan(expected)) {
                 // The continued fraction stops at a relative change below 3e-7.
@@ -136,12 +202,18 @@ bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 
 double awkward_value(std::mt19937_64& random) {
     std::uniform_real_distribution<double> value(-50.0, 400.0);
     switch (std::uniform_int_distribution<int>(0, 11)(random)) {
-        case 0: return 0.0;
-        case 1: return -0.0;
-        case 2: return 2.5;  // repeats
-        case 3: return -value(random);
-        case 4: return 1e-300;
-        default: return value(random);
+        case 0:
+            return 0.0;
+        case 1:
+            return -0.0;
+        case 2:
+            return 2.5;  // repeats
+        case 3:
+            return -value(random);
+        case 4:
+            return 1e-300;
+        default:
+            return value(random);
     }
 }
 
@@ -189,10 +261,9 @@ void merge_random_run(merged& r, int files, int replicates, int genes, unsigned 
 void expect_same_statistics(const merged& a, const merged& b) {
     const int genes = a.t.gene_count;
     for (int g = 1; g <= genes; ++g) {
-        for (const dvector_t merge_tables::*v : {&merge_tables::gene_mean, &merge_tables::gene_sd,
-                                                 &merge_tables::gene_cv, &merge_tables::gene_median,
-                                                 &merge_tables::gene_log2_mean, &merge_tables::gene_log2_sd,
-                                                 &merge_tables::gene_p_value})
+        for (const dvector_t merge_tables::*v :
+             {&merge_tables::gene_mean, &merge_tables::gene_sd, &merge_tables::gene_cv, &merge_tables::gene_median,
+              &merge_tables::gene_log2_mean, &merge_tables::gene_log2_sd, &merge_tables::gene_p_value})
             ASSERT_TRUE(same_bits_of((a.m.*v)[g], (b.m.*v)[g])) << "gene " << g;
         for (const ivector_t merge_tables::*v :
              {&merge_tables::gene_unusable, &merge_tables::gene_spots_used, &merge_tables::gene_outliers})
@@ -248,7 +319,8 @@ TEST(replicate_merge, a_thread_of_its_own_generator_sorts_alike) {
             if (a[static_cast<std::size_t>(i)] == 0.0)
                 EXPECT_EQ(b[static_cast<std::size_t>(i)], 0.0);
             else
-                EXPECT_TRUE(same_bits_of(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i)])) << n << " " << i;
+                EXPECT_TRUE(same_bits_of(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i)]))
+                    << n << " " << i;
         }
     }
 }

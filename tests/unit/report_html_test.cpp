@@ -116,7 +116,7 @@ TEST(html_figures, slide_shows_blocks_with_a_gap_and_grey_where_no_spot_is_kept)
     const level_raster& two = fig.files[1].slide;
     ASSERT_EQ(one.columns, 2);
     ASSERT_EQ(one.rows, 5);
-    EXPECT_EQ(one.at(0, 0), 8);  // M = 1 of 2 on a scale of 11 levels
+    EXPECT_EQ(one.at(0, 0), 8);   // M = 1 of 2 on a scale of 11 levels
     EXPECT_EQ(one.at(1, 2), -1);  // the gap between the blocks
     EXPECT_EQ(one.at(1, 4), 8);
     EXPECT_EQ(two.at(0, 0), slide_missing);  // ratio 0

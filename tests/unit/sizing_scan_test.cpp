@@ -1,5 +1,5 @@
-#include "input/reading_paths.hpp"
 #include "input/sizing_scan.hpp"
+#include "input/reading_paths.hpp"
 
 #include <random>
 #include <string>
@@ -23,7 +23,8 @@ scan_result scan(const std::string& text, int replicate_count = 1, const char* n
     scan_result result;
     result.run = run_captured([&](console& out) {
         byte_reader in(text.data(), text.size());
-        result.size = sizing_scan_stream(in, name, replicate_count, out, (in_place ? reading_path::in_place : reading_path::byte_wise));
+        result.size = sizing_scan_stream(in, name, replicate_count, out,
+                                         (in_place ? reading_path::in_place : reading_path::byte_wise));
     });
     return result;
 }
@@ -223,8 +224,8 @@ TEST(sizing_scan, a_flag_outside_the_five_values_ends_the_walk) {
     };
     // Row 6 is Block 1, Column 2, Row 3; the last row gives 10.
     const row rows[] = {
-        {"50", 6}, {"1", 6}, {"-90", 6}, {"100.5", 6}, {"nan", 6},
-        {"0", 10}, {"-50", 10}, {"100", 10}, {"-75", 10}, {"-100", 10}, {"100.0", 10}, {"-0", 10},
+        {"50", 6},   {"1", 6},    {"-90", 6},  {"100.5", 6}, {"nan", 6},    {"0", 10},
+        {"-50", 10}, {"100", 10}, {"-75", 10}, {"-100", 10}, {"100.0", 10}, {"-0", 10},
     };
     for (const row& r : rows) {
         SCOPED_TRACE("flag " + r.flag);
@@ -334,20 +335,23 @@ TEST(sizing_scan, a_spot_count_beyond_32_bits_stops) {
     std::vector<data_row> rows10 = ten_rows();
     rows10.push_back(data_row(2000, 2000, 1000));  // line 39: 4 000 000 000 spots
     const scan_result r = scan(result_file(header_lines(), rows10), 1, "huge.gpr");
-    expect_failure_stop(r, "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 2000, Column 2000, "
-                           "Row 1000) gives 4000000000 spots, more than 2147483647\n");
+    expect_failure_stop(r,
+                        "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 2000, Column 2000, "
+                        "Row 1000) gives 4000000000 spots, more than 2147483647\n");
 
     // 2^31 exactly is one too many; 2^31 - 1 only fails for want of lines.
     rows10.back() = data_row(2, 1024, 1048576);
     const scan_result edge = scan(result_file(header_lines(), rows10), 1, "huge.gpr");
-    expect_failure_stop(edge, "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 2, Column 1024, "
-                              "Row 1048576) gives 2147483648 spots, more than 2147483647\n");
+    expect_failure_stop(edge,
+                        "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 2, Column 1024, "
+                        "Row 1048576) gives 2147483648 spots, more than 2147483647\n");
 
     // A product beyond 64 bits is caught before it is formed.
     rows10.back() = data_row(999999999, 2147483647, 2147483647);
     const scan_result beyond = scan(result_file(header_lines(), rows10), 1, "huge.gpr");
-    expect_failure_stop(beyond, "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 999999999, "
-                                "Column 2147483647, Row 2147483647) gives far more than 2147483647 spots\n");
+    expect_failure_stop(beyond,
+                        "\n Program running...\n\n huge.gpr, line 39: the last data row (Block 999999999, "
+                        "Column 2147483647, Row 2147483647) gives far more than 2147483647 spots\n");
 }
 
 TEST(sizing_scan, a_spot_count_above_the_line_count_stops) {
@@ -355,8 +359,9 @@ TEST(sizing_scan, a_spot_count_above_the_line_count_stops) {
     std::vector<data_row> rows = grid_rows(1, 1, 9);
     rows.push_back(data_row(1, 3, 13));  // line 38
     const scan_result r = scan(result_file(header_lines(), rows), 1, "thin.gpr");
-    expect_failure_stop(r, "\n Program running...\n\n thin.gpr, line 38: the last data row (Block 1, Column 3, "
-                           "Row 13) gives 39 spots, but the file has only 38 lines\n");
+    expect_failure_stop(r,
+                        "\n Program running...\n\n thin.gpr, line 38: the last data row (Block 1, Column 3, "
+                        "Row 13) gives 39 spots, but the file has only 38 lines\n");
 
     // 38 spots in 38 lines is enough.
     rows.back() = data_row(1, 2, 19);

@@ -1,10 +1,10 @@
-#include "input/reading_paths.hpp"
 #include "input/spot_loader.hpp"
+#include "input/reading_paths.hpp"
 
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -167,7 +167,14 @@ TEST(spot_loader, names_and_ids_keep_printable_characters_only) {
     };
     const row rows[] = {
         {"plain", "GeneA", "GeneA"},
-        {"control characters dropped", std::string("A\x01" "B\x1f" "C\x7f" "D\x00" "E", 9), "ABCDE"},
+        {"control characters dropped",
+         std::string("A\x01"
+                     "B\x1f"
+                     "C\x7f"
+                     "D\x00"
+                     "E",
+                     9),
+         "ABCDE"},
         {"bytes above 126 dropped", "caf\xc3\xa9 au lait\xff", "caf au lait"},
         {"a lone CR dropped", "ab\rcd", "abcd"},
         {"quotes kept", "\"Gene X\"", "\"Gene X\""},
@@ -198,8 +205,7 @@ TEST(spot_loader, long_names_and_ids_are_cut_to_their_room) {
     const row rows[] = {
         {"600 and 60 characters", std::string(600, 'n'), std::string(60, 'i'), std::string(500, 'n'),
          std::string(50, 'i')},
-        {"exactly the room", std::string(500, 'n'), std::string(50, 'i'), std::string(500, 'n'),
-         std::string(50, 'i')},
+        {"exactly the room", std::string(500, 'n'), std::string(50, 'i'), std::string(500, 'n'), std::string(50, 'i')},
         {"one more than the room", std::string(499, 'n') + "xy", std::string(49, 'i') + "xy",
          std::string(499, 'n') + "x", std::string(49, 'i') + "x"},
         {"dropped bytes do not count", std::string(250, 'a') + "\x01\x02" + std::string(300, 'b'),
@@ -239,8 +245,8 @@ TEST(spot_loader, layout_is_written_by_the_last_file_only) {
     test_run t = make_tables(2, 2, 1, 2.0);
     for (int s = 1; s <= 2; ++s) t.spot_block[s] = t.spot_column[s] = t.spot_row[s] = -1;
 
-    const std::string file1 = data_row(7, 8, 9).set(9, "101").text() + "\n" +
-                              data_row(17, 18, 19).set(9, "102").text() + "\n";
+    const std::string file1 =
+        data_row(7, 8, 9).set(9, "101").text() + "\n" + data_row(17, 18, 19).set(9, "102").text() + "\n";
     expect_loaded(load(t, 1, file1));
     for (int s = 1; s <= 2; ++s) {
         EXPECT_EQ(t.spot_block[s], -1);
@@ -248,8 +254,8 @@ TEST(spot_loader, layout_is_written_by_the_last_file_only) {
         EXPECT_EQ(t.spot_row[s], -1);
     }
 
-    const std::string file2 = data_row(1, 2, 3).set(9, "201").text() + "\n" +
-                              data_row(4, 5, 6).set(9, "202").text() + "\n";
+    const std::string file2 =
+        data_row(1, 2, 3).set(9, "201").text() + "\n" + data_row(4, 5, 6).set(9, "202").text() + "\n";
     expect_loaded(load(t, 2, file2));
     EXPECT_EQ(t.spot_block[1], 1);
     EXPECT_EQ(t.spot_column[1], 2);
@@ -327,8 +333,8 @@ TEST(spot_loader, a_layout_field_that_is_no_integer_stops) {
         SCOPED_TRACE("field " + std::to_string(r.field) + " holding \"" + r.text + "\"");
         test_run t = make_tables(1, 2, 1, 2.0);
         const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(r.field, r.text).text() + "\n";
-        expect_failure_stop(load(t, 1, rows),
-                            "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) + ": expected an integer\n");
+        expect_failure_stop(load(t, 1, rows), "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) +
+                                                  ": expected an integer\n");
     }
 }
 
@@ -362,8 +368,8 @@ TEST(spot_loader, a_row_ending_inside_name_or_id_stops) {
         SCOPED_TRACE(r.text);
         test_run t = make_tables(1, 3, 1, 2.0);
         const std::string rows_text = data_row(1, 1, 1).text() + "\n" + r.text + data_row(1, 3, 1).text() + "\n";
-        expect_failure_stop(load(t, 1, rows_text), "\n run_1.gpr, line 2: spot 2, field " +
-                                                       std::to_string(r.field) + ": " + r.what + "\n");
+        expect_failure_stop(load(t, 1, rows_text),
+                            "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) + ": " + r.what + "\n");
     }
 }
 
@@ -375,9 +381,9 @@ TEST(spot_loader, a_row_ending_inside_name_or_id_at_end_of_file_stops) {
     for (const row& r : {row{"1\t2\t1\tname", 4}, row{"1\t2\t1\tname\tid", 5}}) {
         SCOPED_TRACE(r.text);
         test_run t = make_tables(1, 2, 1, 2.0);
-        expect_failure_stop(load(t, 1, data_row(1, 1, 1).text() + "\n" + r.text),
-                            "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) +
-                                ": the row ends inside this field\n");
+        expect_failure_stop(
+            load(t, 1, data_row(1, 1, 1).text() + "\n" + r.text),
+            "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) + ": the row ends inside this field\n");
     }
 }
 
@@ -467,9 +473,10 @@ TEST(spot_loader, rows_in_place_equal_rows_byte_by_byte) {
         load_spot_records(a, 1, fast.settings, fast, reading_path::in_place);
         load_spot_records(b, 1, slow.settings, slow, reading_path::byte_wise);
         for (int s = 1; s <= spots; ++s) {
-            const dmatrix_t* tables[][2] = {{&fast.f632_median, &slow.f632_median}, {&fast.b632_median, &slow.b632_median},
-                                            {&fast.f532_median, &slow.f532_median}, {&fast.b532_median, &slow.b532_median},
-                                            {&fast.spot_ratio, &slow.spot_ratio},   {&fast.spot_flag, &slow.spot_flag}};
+            const dmatrix_t* tables[][2] = {
+                {&fast.f632_median, &slow.f632_median}, {&fast.b632_median, &slow.b632_median},
+                {&fast.f532_median, &slow.f532_median}, {&fast.b532_median, &slow.b532_median},
+                {&fast.spot_ratio, &slow.spot_ratio},   {&fast.spot_flag, &slow.spot_flag}};
             for (const auto& pair : tables) {
                 const double x = (*pair[0])[1][s];
                 const double y = (*pair[1])[1][s];
@@ -492,7 +499,9 @@ TEST(spot_loader, a_long_decimal_field_is_read_in_place_and_byte_by_byte) {
             test_run t = make_tables(1, 1, 1, 1.0);
             const std::string text = data_row(1, 1, 1).set(field, long_one).text() + "\n";
             byte_reader in(text.data(), text.size());
-            const captured_run run = run_captured([&](console&) { load_spot_records(in, 1, t.settings, t, (in_place ? reading_path::in_place : reading_path::byte_wise)); });
+            const captured_run run = run_captured([&](console&) {
+                load_spot_records(in, 1, t.settings, t, (in_place ? reading_path::in_place : reading_path::byte_wise));
+            });
             EXPECT_FALSE(run.end.has_value()) << run.out;
             const double expected_f632 = field == 9 ? 1.0 : 300.0;
             const double expected_ratio = field == 27 ? 1.0 : 27.0;

@@ -62,7 +62,6 @@ void recursive_sort(double* a, int n) {
     if (b > 0) recursive_sort(a + f + 1, b);
 }
 
-
 }  // namespace
 
 TEST(statistics, mean_and_population_sd) {
@@ -141,8 +140,8 @@ TEST(statistics, sort_of_equal_values_draws_once_per_level) {
 TEST(statistics, sort_matches_the_recursive_rules_bit_for_bit) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> small(0, 6);
-    const double specials[] = {0.0, -0.0, 1.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
-                               std::numeric_limits<double>::infinity(), 2.5};
+    const double specials[] = {
+        0.0, -0.0, 1.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 2.5};
     for (int trial = 0; trial < 400; ++trial) {
         const int n = 1 + trial % 40;
         std::vector<double> input(static_cast<std::size_t>(n));

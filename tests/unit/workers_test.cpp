@@ -24,8 +24,7 @@ TEST(parallel_for, runs_every_item_once_on_at_most_the_threads_asked) {
             parallel_for(workers, count, [&](int item, int worker) {
                 ++runs[static_cast<std::size_t>(item)];
                 int seen = highest_worker.load();
-                while (worker > seen && !highest_worker.compare_exchange_weak(seen, worker)) {
-                }
+                while (worker > seen && !highest_worker.compare_exchange_weak(seen, worker)) {}
             });
             for (int item = 0; item < count; ++item)
                 EXPECT_EQ(runs[static_cast<std::size_t>(item)].load(), 1) << workers << " " << count << " " << item;
@@ -88,4 +87,3 @@ TEST(parallel_for, ranges_cover_each_position_once) {
         }
     }
 }
-
