@@ -8,6 +8,10 @@
         correlations, counts of values set aside and outliers and the number
         of genes with a p-value are those of cor.txt and merge.txt, and the
         page holds one picture per plot.
+    html_check.py command_line PROGRAM CASES
+        --html on the command line: the page beside the reports, the reports
+        unchanged, the same page at 1 and 7 threads, a page that cannot be
+        written stops the run; without --html, and in the dialogue, no page.
     html_check.py browser RUNNER EXAMPLES
         renders the example page in headless chromium to a PNG and checks
         that it drew: every picture in the DOM, a page that is not blank.
@@ -165,7 +169,8 @@ def report_check(runner, examples, cases, realdata=None):
     for name in sorted(os.listdir(cases)):
         folder = os.path.join(cases, name)
         with open(os.path.join(folder, "expected", "status")) as f:
-            if f.read().strip() == "0" and not os.path.exists(os.path.join(folder, "links.txt")):
+            # Dialogue cases only: the runner takes answers.
+            if f.read().strip() == "0" and os.path.exists(os.path.join(folder, "answers.txt")):
                 folders.append((name, folder))
     for name, folder in folders:
         work = tempfile.mkdtemp(prefix="spotweave-html-")
@@ -177,6 +182,55 @@ def report_check(runner, examples, cases, realdata=None):
         shutil.rmtree(work)
         if name == "real slides":
             shutil.rmtree(folder)
+
+
+def command_line_check(program, cases):
+    """--html adds report.html beside the reports and changes none of them;
+    without it, and in the dialogue, no page is written."""
+    case = os.path.join(cases, "merge_rules")
+    args = ["-r", "3", "-a", "1", "-c", "2", "m1.gpr", "m2.gpr"]
+    problems = []
+
+    def run(options, work, answers=None):
+        return subprocess.run([program] + options, cwd=work, input=answers, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=120)
+
+    def read(*path):
+        return open(os.path.join(*path), "rb").read()
+
+    with tempfile.TemporaryDirectory() as work:
+        for name in ("m1.gpr", "m2.gpr"):
+            shutil.copy(os.path.join(case, name), work)
+        plain = run(["-o", "plain"] + args, work)
+        paged = run(["--html", "-o", "paged"] + args, work)
+        if plain.returncode != 0 or paged.returncode != 0:
+            fail("--html: a run failed: %r" % paged.stderr)
+        if os.path.exists(os.path.join(work, "plain", "report.html")):
+            problems.append("a run without --html wrote report.html")
+        page = os.path.join(work, "paged", "report.html")
+        if not os.path.exists(page) or not read(page).startswith(b"<!DOCTYPE html>"):
+            problems.append("--html wrote no page")
+        if b"paged/report.html" not in paged.stdout:
+            problems.append("--html: the summary does not name report.html")
+        for report in ("cor.txt", "data.txt", "merge.txt"):
+            if read(work, "plain", report) != read(work, "paged", report):
+                problems.append("--html changed " + report)
+        for threads in ("1", "7"):
+            again = run(["--html", "-j", threads, "-o", "paged-j" + threads] + args, work)
+            if again.returncode != 0 or read(work, "paged-j" + threads, "report.html") != read(page):
+                problems.append("--html -j %s: another page" % threads)
+        os.makedirs(os.path.join(work, "blocked", "report.html"))
+        blocked = run(["--html", "-o", "blocked"] + args, work)
+        if blocked.returncode != 1 or b"can't write the report <blocked/report.html>" not in blocked.stderr:
+            problems.append("--html onto a folder: status %d, %r" % (blocked.returncode, blocked.stderr))
+        dialogue = run([], work, read(case, "answers.txt"))
+        if dialogue.returncode != 0 or os.path.exists(os.path.join(work, "report.html")):
+            problems.append("the dialogue wrote report.html")
+    for problem in problems:
+        print("FAIL: " + problem)
+    if problems:
+        sys.exit(1)
+    print("--html on the command line: page beside the reports, reports unchanged")
 
 
 def png_pixels(path):
@@ -268,6 +322,8 @@ def browser_check(runner, examples, keep=None):
 if __name__ == "__main__":
     if len(sys.argv) >= 5 and sys.argv[1] == "report":
         report_check(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5] if len(sys.argv) > 5 else None)
+    elif len(sys.argv) >= 4 and sys.argv[1] == "command_line":
+        command_line_check(sys.argv[2], sys.argv[3])
     elif len(sys.argv) >= 4 and sys.argv[1] == "browser":
         browser_check(sys.argv[2], sys.argv[3], sys.argv[4] if len(sys.argv) > 4 else None)
     else:

@@ -1,0 +1,253 @@
+#!/usr/bin/env python3
+"""(Re)create the command-line case folders (tests/e2e/cases/cli_*).
+
+Each folder gets args.txt (one argument a line), its input files (copied
+from the dialogue case named), an optional setup.sh and expected/. The
+reports and the running commentary of a finished run come from
+reference_model.py run on the dialogue answers of the same run; the summary,
+the messages and the usage errors are written here by hand, as the manual
+words them.
+
+    python3 tests/support/build_cli_cases.py            rebuild all
+    python3 tests/support/build_cli_cases.py NAME ...   rebuild some
+"""
+
+import os
+import re
+import shutil
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import reference_model as model  # noqa: E402
+
+CASES_DIR = os.path.normpath(os.path.join(HERE, "..", "e2e", "cases"))
+REPORTS = ("cor.txt", "data.txt", "merge.txt")
+HINT = " (see spotweave --help)\n"
+
+
+def model_run(files, replicates, approach, qc, names=None):
+    """The model's dialogue run on copies of `files` {name: source path}:
+    (running commentary without the dialogue and the closing lines, reports)."""
+    names = names or list(files)
+    with tempfile.TemporaryDirectory() as work:
+        for name, source in files.items():
+            shutil.copy(source, os.path.join(work, name))
+        answers = "%d\n%d\n%s\n%s\n%s\nk" % (len(names), replicates, "\n".join(names), approach, qc)
+        console, status, reports = model.run_case(work, answers.encode())
+    text = console.decode("latin-1")
+    start = text.index("\n Program running...\n")
+    end = text.find("\nOK!\n")
+    return text[start:end if end >= 0 else len(text)], status, reports
+
+
+def summary(reports, out_dir, replicates, html=False):
+    """The closing summary of a command-line run, counted from merge.txt."""
+    lines = reports["merge.txt"].decode("latin-1").split("\n")
+    files, genes = int(lines[0].split("\t")[1]), int(lines[1].split("\t")[1])
+    not_used = sum(int(v) for v in lines[6].split("\t") if v)
+    outliers = sum(int(v) for v in lines[10].split("\t") if v)
+    spots = None
+    text = "\nMerged %d file%s: %s spots each, %d genes of %d spot%s.\n" % (
+        files, "" if files == 1 else "s", "%d", genes, replicates, "" if replicates == 1 else "s")
+    text += ("Values set aside (flagged, failing quality control or not positive): %d; outliers removed: %d.\n"
+             % (not_used - outliers, outliers))
+    text += "Reports written:\n"
+    for report in REPORTS + (("report.html",) if html else ()):
+        text += "  %s\n" % (out_dir + "/" + report if out_dir else report)
+    return text, spots
+
+
+def spot_count(commentary):
+    return int(re.search(r"The number of total spots in each file:  (\d+)", commentary).group(1))
+
+
+class Case:
+    def __init__(self, name, args, files, status=0, out="", err="", expected=None, not_written=(), setup=None):
+        self.name, self.args, self.files, self.status = name, args, files, status
+        self.out, self.err, self.expected = out, err, expected or {}
+        self.not_written, self.setup = not_written, setup
+
+
+def case_file(case, name):
+    return os.path.join(CASES_DIR, case, name)
+
+
+def finished_run(name, args, files, replicates, approach, qc, out_dir, quiet=False, err="", extra_files=None):
+    """A run that writes its reports into out_dir; the console from the model."""
+    commentary, status, reports = model_run(files, replicates, approach, qc)
+    assert status == 0, name
+    text, _ = summary(reports, out_dir, replicates)
+    text = text.replace("%d", str(spot_count(commentary)), 1)
+    expected = {os.path.join(out_dir, r) if out_dir else r: reports[r] for r in REPORTS}
+    all_files = dict(files)
+    all_files.update(extra_files or {})
+    return Case(name, args, all_files, 0, "" if quiet else commentary + text, err, expected)
+
+
+def usage(name, args, problem, files=None):
+    return Case(name, args, files or {}, 2, "", "spotweave: " + problem + HINT, not_written=("never",))
+
+
+def cases():
+    m1, m2 = case_file("merge_rules", "m1.gpr"), case_file("merge_rules", "m2.gpr")
+    slide1 = case_file("one_file_basic", "slide1.gpr")
+    big = case_file("thousand_spots", "big.gpr")
+    merge_args = ["-r", "3", "-a", "1", "-c", "2", "-o", "out", "m1.gpr", "m2.gpr"]
+    out = [
+        finished_run("cli_runs_and_sums_up", merge_args, {"m1.gpr": m1, "m2.gpr": m2}, 3, "1", "2", "out"),
+        finished_run("cli_quiet_prints_nothing", ["-q", "-r", "2", "-o", "out", "slide1.gpr"],
+                     {"slide1.gpr": slide1}, 2, "1", "2.0", "out", quiet=True),
+        usage("cli_usage_unknown_option", ["--bogus", "-o", "never", "slide1.gpr"],
+              "The following argument was not expected: --bogus", {"slide1.gpr": slide1}),
+        usage("cli_usage_value_missing", ["-r"], "--replicates: the value is missing"),
+        usage("cli_usage_qc_out_of_range", ["-c", "5.01", "-o", "never", "slide1.gpr"],
+              "--qc 5.01: expected a number from 1.0 to 5.0", {"slide1.gpr": slide1}),
+        usage("cli_usage_approach_unknown", ["-a", "median", "-o", "never", "slide1.gpr"],
+              "--approach median: expected 1-5 or medians, means, median-of-ratios, mean-of-ratios, regression",
+              {"slide1.gpr": slide1}),
+        usage("cli_usage_no_files", ["-q", "-o", "never"], "no result files given"),
+        usage("cli_usage_file_twice", ["-o", "never", "slide1.gpr", "./slide1.gpr"],
+              "the file ./slide1.gpr is given more than once", {"slide1.gpr": slide1}),
+        Case("cli_version", ["--version"], {}, 0, "spotweave 5.0\n"),
+        Case("cli_missing_file", ["-o", "out", "slide1.gpr", "missing.gpr"], {"slide1.gpr": slide1}, 1, "",
+             "can't open the data file: missing.gpr\n", not_written=("out",)),
+        Case("cli_output_folder_under_a_file", ["-o", "plain/sub", "slide1.gpr"], {"slide1.gpr": slide1}, 1, "",
+             "spotweave: cannot make the output folder plain/sub: Not a directory\n", setup="printf x > plain\n"),
+        Case("cli_layout_mismatch", ["slide1.gpr", "big.gpr"], {"slide1.gpr": slide1, "big.gpr": big}, 1,
+             layout_mismatch_out(slide1), layout_message(slide1, big, "slide1.gpr", "big.gpr"), not_written=REPORTS),
+        finished_run("cli_layout_mismatch_allowed", ["--allow-layout-mismatch", "-q", "slide1.gpr", "big.gpr"],
+                     {"slide1.gpr": slide1, "big.gpr": big}, 1, "1", "2.0", "", quiet=True),
+        finished_run("cli_replicate_ids_mixed", ["-r", "2", "-o", "r2", "m1.gpr"], {"m1.gpr": m1}, 2, "1", "2.0",
+                     "r2", err=mixed_warning(m1, 2)),
+        finished_run("cli_replicate_ids_match", ["-r", "3", "-o", "r3", "m1.gpr"], {"m1.gpr": m1}, 3, "1", "2.0",
+                     "r3"),
+    ]
+    out.append(long_path_run(slide1))
+    trio = ["caarray/18258_wap3.gpr", "caarray/21160_neu9.gpr", "caarray/21161_neu10.gpr"]
+    out.append(Case("cli_real_replicates_mixed", ["-q", "-r", "2", "-o", "r2"] + ["${REALDATA}/" + f for f in trio],
+                    {}, 0, "", mixed_warning(real_file(trio[2]), 2)))
+    for first, second in (("aroma/gpr123.gpr", "caarray/18258_wap3.gpr"),
+                          ("caarray/18258_wap3.gpr", "aroma/gpr123.gpr")):
+        name = "cli_real_layouts_differ_" + ("smaller_first" if first.startswith("aroma") else "larger_first")
+        out.append(Case(name, ["-q", "-o", "mixed", "${REALDATA}/" + first, "${REALDATA}/" + second], {}, 1, "",
+                        layout_message(real_file(first), real_file(second), "${REALDATA}/" + first,
+                                       "${REALDATA}/" + second),
+                        not_written=("mixed/merge.txt",)))
+    return {c.name: c for c in out}
+
+
+def long_path_run(slide1):
+    """A path far beyond the dialogue's 50 characters, with blanks, is named
+    in full wherever the reports name the file."""
+    path = "experiment " + "x" * 80 + "/day 1/slide1.gpr"
+    run = finished_run("cli_long_path", ["-o", "out", path], {"slide1.gpr": slide1}, 1, "1", "2.0", "out")
+    run.expected = {k: v.replace(b"slide1.gpr", path.encode()) for k, v in run.expected.items()}
+    run.setup = "mkdir -p '%s' && mv slide1.gpr '%s'\n" % (os.path.dirname(path), path)
+    return run
+
+
+def layout_mismatch_out(slide1):
+    """The commentary of slide1.gpr and big.gpr up to the mismatch: the sizing
+    scan of file 1 and file 1's header; big.gpr stops before its factors."""
+    commentary, _, _ = model_run({"slide1.gpr": slide1}, 1, "1", "2.0")
+    big_header = "\nFileName=slide_635.tif\tslide_532.tif\n" + "".join(
+        "N. Factor-%s: %s\n" % (label, value) for label, value in
+        (("Ratio of Median", "0.900000"), ("Ratio of Mean", "1.000000"), ("Median of Ratios", "1.000000"),
+         ("Mean of Ratios", "1.000000"), ("Regression Ratio", "1.000000")))
+    return commentary + big_header
+
+
+def real_file(name):
+    path = os.path.normpath(os.path.join(CASES_DIR, "..", "..", "..", "..", "shared", "realdata", name))
+    if not os.path.exists(path):
+        raise SystemExit("the real result files are needed to build the real-data cases: " + path)
+    return path
+
+
+def data_rows(path):
+    """(line number, fields) of every data row of a 1.x file: the lines after
+    the column titles whose Block, Column, Row, Name and ID end at tabs and
+    whose 38 further fields are parted by blanks."""
+    lines = open(path, "rb").read().decode("latin-1").split("\n")
+    start = next(i for i, line in enumerate(lines) if line.lstrip('"').startswith("Block")) + 1
+    rows = []
+    for i, line in enumerate(lines[start:], start + 1):
+        head = line.rstrip("\r").split("\t", 5)
+        if len(head) == 6 and len(head[5].split()) == 38:
+            rows.append((i, head[:5] + head[5].split()))
+    return rows
+
+
+def mixed_warning(path, replicates):
+    """The guard rail's warning on the IDs of a file (the last one loaded):
+    the count of replicate groups mixing IDs and the first such group."""
+    ids = ["".join(c for c in f[4] if 32 <= ord(c) <= 126)[:50] for _, f in data_rows(path)]
+    genes = len(ids) // replicates
+    mixed = []
+    for g in range(genes):
+        group = ids[g * replicates:(g + 1) * replicates]
+        other = next((k for k in range(1, replicates) if group[k] != group[0]), None)
+        if other is not None:
+            mixed.append((g + 1, g * replicates + 1, g * replicates + 1 + other))
+    g, first, differing = mixed[0]
+    return ("warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", spot %d is \"%s\"); "
+            "check that --replicates %d matches the slide\n" % (len(mixed), genes, g, first, ids[first - 1],
+                                                                differing, ids[differing - 1], replicates))
+
+
+def layout_message(first_path, second_path, first_name, second_name):
+    """The first spot whose Block, Column and Row differ between the two files,
+    named at its line in the second."""
+    first, second = data_rows(first_path), data_rows(second_path)
+    place = lambda f: "Block %s, Column %s, Row %s" % (int(f[0]), int(f[1]), int(f[2]))
+    for (_, a), (line, b) in zip(first, second):
+        if place(a) != place(b):
+            return ("\n %s, line %d: %s where %s has %s: the files come from different array layouts "
+                    "(--allow-layout-mismatch merges them anyway)\n" % (second_name, line, place(b), first_name,
+                                                                       place(a)))
+    raise SystemExit("the layouts do not differ")
+
+
+def build(case):
+    d = os.path.join(CASES_DIR, case.name)
+    if os.path.isdir(d):
+        shutil.rmtree(d)
+    os.makedirs(os.path.join(d, "expected"))
+    for name, source in case.files.items():
+        shutil.copy(source, os.path.join(d, name))
+    with open(os.path.join(d, "args.txt"), "w") as f:
+        f.write("".join(a + "\n" for a in case.args))
+    if case.setup:
+        with open(os.path.join(d, "setup.sh"), "w") as f:
+            f.write(case.setup)
+    exp = os.path.join(d, "expected")
+    with open(os.path.join(exp, "console.txt"), "w", encoding="latin-1", newline="") as f:
+        f.write(case.out)
+    with open(os.path.join(exp, "status"), "w") as f:
+        f.write("%d\n" % case.status)
+    if case.err:
+        with open(os.path.join(exp, "stderr.txt"), "w", encoding="latin-1", newline="") as f:
+            f.write(case.err)
+    if case.not_written:
+        with open(os.path.join(exp, "not-written.txt"), "w") as f:
+            f.write("".join(p + "\n" for p in case.not_written))
+    for path, text in case.expected.items():
+        os.makedirs(os.path.dirname(os.path.join(exp, path)) or exp, exist_ok=True)
+        with open(os.path.join(exp, path), "wb") as f:
+            f.write(text)
+    print("%-40s status %d" % (case.name, case.status))
+
+
+def main(argv):
+    all_cases = cases()
+    for name in argv[1:] or list(all_cases):
+        if name not in all_cases:
+            raise SystemExit("unknown case %s" % name)
+        build(all_cases[name])
+
+
+if __name__ == "__main__":
+    main(sys.argv)
