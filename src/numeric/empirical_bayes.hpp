@@ -44,8 +44,8 @@ struct variance_prior {
 variance_prior fit_variance_prior(const std::vector<gene_fit>& fits);
 
 struct moderated_settings {
-    double proportion = 0.01;        // prior share p of the genes that change
-    double stdev_coef_lower = 0.1;   // bounds on the standard deviation of a change
+    double proportion = 0.01;       // prior share p of the genes that change
+    double stdev_coef_lower = 0.1;  // bounds on the standard deviation of a change
     double stdev_coef_upper = 4.0;
 };
 
