@@ -44,7 +44,8 @@ spatial_grid spatial_grid_for(int spots, double x_range, double y_range);
 // Not-a-number when that total is 0: fewer than 2 spots, one cell, or no
 // spread of M. The few low coefficients are computed directly, row
 // transforms first; the angles are reduced exactly, as whole fractions of a
-// turn, to the first eighth of the circle before cos and sin are taken.
+// turn, to the first eighth of the circle, where cos and sin come from their
+// Taylor series rather than the libm, so the bits are the same everywhere.
 // Example: M = 1..8 at X = 0..7 (Y = 0) gives a 2 x 1 grid of -2, 2 and
 // share 1.
 double spatial_share(const double* m, const double* x, const double* y, int n, int cutoff = spatial_cutoff);
