@@ -29,7 +29,10 @@ five_numbers fivenum(const double* v, int n) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan, nan, nan};
     }
-    std::sort(sorted.begin(), sorted.end());
+    // -0 before +0: they compare equal, and which of them a sort leaves first
+    // would otherwise depend on the standard library.
+    std::sort(sorted.begin(), sorted.end(),
+              [](double a, double b) { return a < b || (a == b && std::signbit(a) && !std::signbit(b)); });
     const int twice_median_depth = m + 1;
     const int twice_hinge_depth = twice_median_depth / 2 + 1;  // floor(d) + 1
     // The upper hinge sits at the same depth counted from the top: place m + 1 - d.

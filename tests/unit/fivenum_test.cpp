@@ -29,12 +29,16 @@ TEST(fivenum, one_to_five_values_and_larger_odd_and_even) {
     EXPECT_EQ(five({0, 0, 1, 1, 1, 10}), (std::vector<double>{0, 0, 1, 1, 10}));
 }
 
-TEST(fivenum, missing_values_are_dropped) {
+TEST(fivenum, missing_values_infinities_and_zeros) {
     EXPECT_EQ(five({NAN, 3, NAN, 1}), (std::vector<double>{1, 1, 2, 3, 3}));
     for (double x : five({NAN})) EXPECT_TRUE(std::isnan(x));
     for (double x : five({})) EXPECT_TRUE(std::isnan(x));
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(five({1, -inf, inf}), (std::vector<double>{-inf, -inf, 1, inf, inf}));
+    // A zero's sign does not depend on the order the values come in.
+    EXPECT_TRUE(std::signbit(five({0.0, -0.0})[0]));
+    EXPECT_TRUE(std::signbit(five({-0.0, 0.0})[0]));
+    EXPECT_FALSE(std::signbit(five({-0.0, 0.0})[4]));
     // Whole depths give the value itself, also where adding it twice would overflow.
     const double big = 1.5e308;
     EXPECT_EQ(five({big, big, big, big, big}), (std::vector<double>{big, big, big, big, big}));
