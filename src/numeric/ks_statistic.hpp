@@ -8,8 +8,8 @@
 // not-a-number, sorted ascending: the pooled sample, sorted once per run.
 std::vector<double> pooled_sorted(const double* const* rows, int files, int spots);
 
-// Two-sample Kolmogorov-Smirnov D (any textbook, e.g. Conover, Practical
-// Nonparametric Statistics, 6.3) of the values of x[0..n-1] that are not
+// Two-sample Kolmogorov-Smirnov D (Smirnov's statistic of any textbook, e.g.
+// Conover, Practical Nonparametric Statistics) of the values of x[0..n-1] that are not
 // not-a-number against pooled[0..pooled_n-1], sorted ascending, without
 // not-a-number: the largest |F_x(t) - F_pooled(t)| of the two empirical
 // distribution functions, as R's ks.test(x, y)$statistic gives it, ties
