@@ -23,5 +23,5 @@ inline bool is_flag_value(double v) { return v == 0.0 || v == -50.0 || v == 100.
 [[noreturn]] void layout_failure(const char* file, long long line, const std::string& what);
 
 // What every reader says of a file that ends before its first data row.
-inline const std::string header_ends_text = "the file ends inside the header, before the first data row";
+inline constexpr const char* header_ends_text = "the file ends inside the header, before the first data row";
 [[noreturn]] inline void header_ends(const char* file, long long line) { layout_failure(file, line, header_ends_text); }

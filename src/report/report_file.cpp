@@ -26,8 +26,9 @@ void report_text::put_int(long long value, int width) {
 }
 
 report_file::report_file(const char* name) : report_text(flush_size), name_(name) {
-    file_ = std::fopen(name, "w");
+    // The buffer first: memory that runs out must not leave an empty report behind.
     buffer_.reserve(flush_size + fixed_text_room + 1024);
+    file_ = std::fopen(name, "w");
 }
 
 report_file::~report_file() {
