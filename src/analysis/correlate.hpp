@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/spot_tables.hpp"
+#include "run/settings.hpp"
 
 // A cell no coefficient can take (the diagonal and below), printed as "-".
 constexpr double not_computed = 2.0;
@@ -20,8 +21,10 @@ struct correlation_tables {
 };
 
 // Pearson coefficients of the intensities and of spot_ratio (already
-// normalised), on `threads` threads; the same bits at any count.
-correlation_tables correlate(const spot_tables& t, int threads);
+// normalised), on s.threads threads; the same bits at any count. A ratio
+// that is missing (not-a-number) and the spots below the flag cutoff are
+// left out of the sums of the pairs they belong to.
+correlation_tables correlate(const run_settings& s, const spot_tables& t);
 
 // Releases every table of c.
 void release_correlation_tables(correlation_tables& c);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "input/spot_loader.hpp"
 #include "numeric/statistics.hpp"
 #include "numeric/student_t.hpp"
 #include "run/workers.hpp"
@@ -110,7 +111,8 @@ gene_result merge_gene(merge_work& w, int n_positions, int replicate_count, seri
     return g;
 }
 
-void regroup_by_gene(const spot_tables& t, merge_tables& m, int threads) {
+void regroup_by_gene(const run_settings& s, const spot_tables& t, merge_tables& m) {
+    const int threads = s.threads;
     const int r_count = t.replicate_count;
     const int n = positions_per_gene(t);
     m.gene_ratio = dmatrix(1, t.gene_count, 1, n);
@@ -120,8 +122,11 @@ void regroup_by_gene(const spot_tables& t, merge_tables& m, int threads) {
             for (int f = 1; f <= t.file_count; ++f)
                 for (int r = 1; r <= r_count; ++r) {
                     const int spot = (g - 1) * r_count + r;
-                    m.gene_ratio[g][(f - 1) * r_count + r] = t.spot_ratio[f][spot];
-                    m.gene_flag[g][(f - 1) * r_count + r] = t.spot_flag[f][spot];
+                    const double ratio = t.spot_ratio[f][spot];
+                    const double flag = t.spot_flag[f][spot];
+                    m.gene_ratio[g][(f - 1) * r_count + r] = std::isnan(ratio) ? 0.0 : ratio;
+                    m.gene_flag[g][(f - 1) * r_count + r] =
+                        s.flag_cutoff_given && flag != failed_quality_control ? 0.0 : flag;
                 }
     });
 }
@@ -192,14 +197,6 @@ void store_gene_result(merge_tables& m, int g, const gene_result& r) {
 
 namespace {
 
-// The sort's pivots cannot change its result unless a value does not compare.
-bool has_not_a_number(const merge_tables& m, int genes, int n) {
-    for (int g = 1; g <= genes; ++g)
-        for (int j = 1; j <= n; ++j)
-            if (std::isnan(m.gene_ratio[g][j])) return true;
-    return false;
-}
-
 // Every gene in order, drawing from the process-wide generator: the reference.
 void merge_genes_in_order(const spot_tables& t, merge_tables& m, int n) {
     merge_work w = make_merge_work(n);
@@ -250,7 +247,7 @@ void gene_statistics(const spot_tables& t, merge_tables& m, int threads) {
     set_flagged_aside(t, m, n, threads);
     create_gene_results(t, m);
     const int workers = workers_for_ranges(threads, t.gene_count, genes_per_range(t, threads));
-    if (workers == 1 || has_not_a_number(m, t.gene_count, n))
+    if (workers == 1)
         merge_genes_in_order(t, m, n);
     else
         merge_genes_in_parallel(t, m, n, threads, workers);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/spot_tables.hpp"
+#include "run/settings.hpp"
 
 struct merge_tables {
     dmatrix_t gene_ratio;      // 1..G x 1..N, N = R * F, position (f-1)*R + r
@@ -13,8 +14,13 @@ struct merge_tables {
     ivector_t file_unusable, file_outliers;
 };
 
-// Copies spot_ratio and spot_flag into the per-gene tables (before data.txt).
-void regroup_by_gene(const spot_tables& t, merge_tables& m, int threads);
+// Copies spot_ratio and spot_flag into the per-gene tables (before data.txt),
+// on s.threads threads. A missing ratio (not-a-number) becomes 0.0, which the
+// merge sets aside as it sets aside every ratio that is not positive. With a
+// flag cutoff the cutoff has decided about the file's flags already (the
+// ratios below it are missing): a flag then sets a spot aside only when it
+// marks the failed test against C.
+void regroup_by_gene(const run_settings& s, const spot_tables& t, merge_tables& m);
 
 // Per-file gene means (flagged spots included), then every flagged position
 // of gene_ratio set to 0.0 in place, then every gene's pooled statistics

@@ -26,6 +26,7 @@ struct option_text {
     bool quiet = false;
     bool allow_layout_mismatch = false;
     bool html = false;
+    std::optional<std::string> normalise, between, flag_cutoff;
     bool version = false;
     std::vector<std::string> files;
 };
@@ -59,6 +60,14 @@ void add_options(CLI::App& app, option_text& o) {
     app.add_flag("--allow-layout-mismatch", o.allow_layout_mismatch,
                  "merge files whose Block/Column/Row differ from the first file's");
     app.add_flag("--html", o.html, "also write report.html, the run's quality plots, next to the reports");
+    app.add_option("--normalise,--normalize", o.normalise,
+                   "header (default: each file's header factor) | none | median | loess | printtiploess")
+        ->option_text("METHOD");
+    app.add_option("--between", o.between, "none (default) | scale: every file's M brought to one spread")
+        ->option_text("METHOD");
+    app.add_option("--flag-cutoff", o.flag_cutoff,
+                   "set aside everywhere each spot whose Flags value is below N (-1000 to 1000)")
+        ->option_text("N");
     app.add_flag("-V,--version", o.version, "name and version");
     app.add_option("FILE", o.files, "result files to merge, 1 to 99")->option_text(" ");
 }
@@ -94,6 +103,38 @@ std::string repeated_file(const std::vector<std::string>& files) {
     return {};
 }
 
+// The index of `text` among the `count` names, or -1.
+int index_of(const std::string& text, const char* const* names, int count) {
+    for (int k = 0; k < count; ++k)
+        if (text == names[k]) return k;
+    return -1;
+}
+
+// The normalisation options into s; the problem, or "" when they are right.
+std::string analysis_options(const option_text& o, run_settings& s) {
+    s.analysis_options = o.normalise || o.between || o.flag_cutoff;
+    if (o.normalise) {
+        const int k = index_of(*o.normalise, normalisation_names, 5);
+        if (k < 0) return "--normalise " + *o.normalise + ": expected header, none, median, loess or printtiploess";
+        s.normalise = static_cast<normalisation>(k);
+    }
+    if (o.between) {
+        const int k = index_of(*o.between, between_names, 2);
+        if (k < 0) return "--between " + *o.between + ": expected none or scale";
+        s.between = static_cast<between_files>(k);
+    }
+    if (o.flag_cutoff) {
+        const std::string& text = *o.flag_cutoff;
+        const bool negative = !text.empty() && text[0] == '-';
+        int value = 0;
+        if (!whole_int(negative ? text.substr(1) : text, value) || value > 1000)
+            return "--flag-cutoff " + text + ": expected a whole number from -1000 to 1000, such as -50 or 0";
+        s.flag_cutoff_given = true;
+        s.flag_cutoff = negative ? -value : value;
+    }
+    return "";
+}
+
 parsed_command_line settings_from(const option_text& o) {
     parsed_command_line p;
     run_settings& s = p.settings;
@@ -121,6 +162,7 @@ parsed_command_line settings_from(const option_text& o) {
     s.check_layout = !o.allow_layout_mismatch;
     s.html = o.html;
     s.check_replicate_ids = true;
+    if (const std::string problem = analysis_options(o, s); !problem.empty()) return usage_error(problem);
     s.wait_for_key = false;
     s.summary = true;
     p.quiet = o.quiet;

@@ -2,6 +2,7 @@
 // catch. (The layout of every file against file 1 is checked while loading.)
 #pragma once
 
+#include "analysis/normalise.hpp"
 #include "input/spot_tables.hpp"
 #include "run/console.hpp"
 #include "run/settings.hpp"
@@ -16,6 +17,12 @@ struct mixed_groups {
 
 // Compares the IDs of each gene's spots (as loaded from the last file).
 mixed_groups find_mixed_replicate_ids(const spot_tables& t);
+
+// One warning on the failure stream when the run merges, by their header
+// factors, files normalised by those factors with files GenePix did not
+// normalise (in the dialogue and on the command line): it names the files of
+// each kind and the options that treat every file alike.
+void warn_mixed_normalisation(const run_settings& s, const header_normalisation& h, console& out);
 
 // One warning on the failure stream when some group mixes IDs: the count, the
 // first example and a hint to check --replicates.

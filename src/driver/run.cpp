@@ -17,6 +17,7 @@
 #include "input/spot_tables.hpp"
 #include "report/correlation_report.hpp"
 #include "report/merge_report.hpp"
+#include "report/normalised_table.hpp"
 #include "report/ratio_table.hpp"
 #include "report/report_file.hpp"
 #include "report/report_html.hpp"
@@ -73,10 +74,11 @@ void write_html_report(const run_settings& s, const spot_tables& t, const merge_
     write_report_html(s, t, m, fig, c, extra, path.c_str());
 }
 
-void closing_text(const run_settings& s, const spot_tables& t, const merge_tables& m, console& out, std::FILE* keys) {
+void closing_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const header_normalisation& h,
+                  console& out, std::FILE* keys) {
     clear_progress_line(out);
     if (s.summary) {
-        print_run_summary(s, t, m, out);
+        print_run_summary(s, t, m, h, out);
     } else {
         std::printf(
             "\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
@@ -117,13 +119,18 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         load_files(s, t, out);
         clock.mark("loading");
         if (s.check_replicate_ids) warn_mixed_replicate_ids(s, t, out);
+        const header_normalisation h = header_normalisation_of(t);
+        warn_mixed_normalisation(s, h, out);
+        ma_tables ma;
+        normalise(s, t, ma, s.analysis_options || s.html, s.html);
+        clock.mark("normalising");
         show_progress_line(out, "writing %s", "cor.txt");
-        normalise_ratios(s, t);
-        correlation_tables c = correlate(t, s.threads);
+        correlation_tables c = correlate(s, t);
         correlation_report(s, c);
+        if (s.analysis_options) normalised_table(s, t, ma);
         if (s.html) collect_html_figures(t, fig, s.threads);
         clock.mark("cor.txt");
-        regroup_by_gene(t, m, s.threads);
+        regroup_by_gene(s, t, m);
         show_progress_line(out, "writing %s", "data.txt");
         ratio_table(s, t);
         release_ratios(t);
@@ -134,7 +141,8 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         merge_report(s, t, m);
         clock.mark("merge.txt");
         if (s.html) write_html_report(s, t, m, fig, c);
-        closing_text(s, t, m, out, keys);
+        closing_text(s, t, m, h, out, keys);
+        release_ma_tables(ma);
         release_correlation_tables(c);
         release_merge_tables(t, m);
         release_spot_tables(t);

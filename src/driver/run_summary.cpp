@@ -14,14 +14,36 @@ run_counts count_run(const spot_tables& t, const merge_tables& m) {
     return c;
 }
 
-void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m, console& out) {
+namespace {
+
+void print_normalisation(const run_settings& s, const spot_tables& t, const header_normalisation& h, console& out) {
+    if (s.analysis_options) {
+        progress_text(out, "Normalisation: %s within files, %s between files",
+                      normalisation_titles[static_cast<int>(s.normalise)],
+                      s.between == between_files::scale ? "scaled" : "none");
+        if (s.flag_cutoff_given)
+            progress_text(out, "; spots flagged below %d set aside.\n", s.flag_cutoff);
+        else
+            progress_text(out, ".\n");
+    }
+    for (int f : h.by_genepix)
+        progress_text(out, "GenePix normalised the ratios of %s already (NormalizationMethod=%s).\n", s.file_name(f),
+                      t.headers[static_cast<std::size_t>(f)].normalization_method.c_str());
+}
+
+}  // namespace
+
+void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m,
+                       const header_normalisation& h, console& out) {
     const run_counts c = count_run(t, m);
     progress_text(out, "\nMerged %d file%s: %d spots each, %d genes of %d spot%s.\n", c.files, c.files == 1 ? "" : "s",
                   c.spots, c.genes, s.replicate_count, s.replicate_count == 1 ? "" : "s");
     progress_text(
         out, "Values set aside (flagged, failing quality control or not positive): %lld; outliers removed: %lld.\n",
         c.set_aside, c.outliers);
+    print_normalisation(s, t, h, out);
     progress_text(out, "Reports written:\n");
     for (const char* report : report_names) progress_text(out, "  %s\n", report_path(s, report).c_str());
+    if (s.analysis_options) progress_text(out, "  %s\n", report_path(s, normalised_report_name).c_str());
     if (s.html) progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
 }

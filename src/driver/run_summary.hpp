@@ -1,6 +1,7 @@
 // The closing summary of a command-line run.
 #pragma once
 
+#include "analysis/normalise.hpp"
 #include "analysis/replicate_merge.hpp"
 #include "input/spot_tables.hpp"
 #include "run/console.hpp"
@@ -18,4 +19,7 @@ struct run_counts {
 run_counts count_run(const spot_tables& t, const merge_tables& m);
 
 // The three report paths and the counts, on the progress stream.
-void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m, console& out);
+// With the analysis options, also the normalisation used; files GenePix
+// normalised already are named.
+void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m,
+                       const header_normalisation& h, console& out);

@@ -222,6 +222,12 @@ file_format detect_format(byte_reader& in, const char* file_name) {
     return format;
 }
 
+std::string record_value(const file_format& format, std::string_view key) {
+    for (const auto& [k, value] : format.records)
+        if (k == key) return std::string(trimmed(value));
+    return "";
+}
+
 std::string image_record(const file_format& probe) {
     for (const auto& [key, value] : probe.records)
         if (key == titled_header::image_key) return key + "=" + value;

@@ -40,6 +40,10 @@ file_format detect_format(byte_reader& in, const char* file_name);
 // The record naming the images ("ImageFiles=..."), as the file writes it, or "".
 std::string image_record(const file_format& format);
 
+// The value of the first header record of a titled file with this key,
+// without blanks around it; "" when there is none.
+std::string record_value(const file_format& format, std::string_view key);
+
 // A failure of the fixed path at `line`: `what`, or for a file that names a
 // later version the message saying which versions the program reads.
 [[noreturn]] void fixed_path_failure(const char* file_name, const file_format& format, long long line,

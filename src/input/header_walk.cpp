@@ -139,6 +139,7 @@ void walk_fixed_header(byte_reader& in, const char* name, file_header& h, consol
 void walk_titled_header(byte_reader& in, file_header& h, console& out) {
     skip_lines(in, static_cast<int>(h.format.layout.title_line));
     echo_image_names(image_record(h.format), h, out);
+    h.normalization_method = record_value(h.format, titled_header::normalization_key);
     for (int k = 1; k <= 5; ++k) {
         h.factor[k] = 1.0;
         print_factor(out, k, 1.0);

@@ -14,6 +14,7 @@ struct file_header {
     file_format format;
     double factor[6] = {0, 0, 0, 0, 0, 0};  // normalisation factor by ratio approach 1..5, index 0 unused
     std::string image_names;                // the echoed header value, at most header_value_room bytes
+    std::string normalization_method;       // of a later file, its NormalizationMethod record ("" when none)
 };
 
 // Opens the result file `name`; ends the run through a failure stop

@@ -35,6 +35,7 @@ inline constexpr std::string_view type_key = "Type";
 inline constexpr std::array<std::string_view, 2> types = {"GenePix Results 2", "GenePix Results 3"};
 inline constexpr std::string_view ratio_key = "RatioFormulations";
 inline constexpr std::string_view image_key = "ImageFiles";
+inline constexpr std::string_view normalization_key = "NormalizationMethod";
 inline constexpr std::array<std::string_view, data_fields + 1> field_titles = {"",
                                                                                "Block",
                                                                                "Column",

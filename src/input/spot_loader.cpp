@@ -73,6 +73,12 @@ bool fails_quality_control(double f632, double b632, double f532, double b532, d
 
 namespace {
 
+// The Flags value as file_flag holds it.
+std::int16_t whole_flag(double flag) {
+    const double whole = std::floor(flag);
+    return static_cast<std::int16_t>(whole < -32768.0 ? -32768.0 : whole > 32767.0 ? 32767.0 : whole);
+}
+
 // The same row byte by byte, stopping the run with a message on what breaks the layout.
 void read_row(byte_reader& in, row_reader& row, row_values& v, series<char> name, series<char> id) {
     v.block = row.integer(1);
@@ -162,10 +168,11 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
         t.b532_median[f][s] = v.field[fixed_field::green_background];
         t.spot_ratio[f][s] = v.field[fixed_field::ratio[static_cast<std::size_t>(settings.ratio_approach)]];
         double flag = v.field[fixed_field::flags];
+        t.file_flag[f][s] = whole_flag(flag);
         if (fails_quality_control(v.field[fixed_field::red_median], v.field[fixed_field::red_background],
                                   v.field[fixed_field::green_median], v.field[fixed_field::green_background],
                                   settings.qc_constant))
-            flag = -90.0;
+            flag = failed_quality_control;
         t.spot_flag[f][s] = flag;
     }
     const bool more_rows = settings.check_layout && skip_space(in) != -1;

@@ -21,6 +21,9 @@ void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_table
 enum class file_order { one_after_another, side_by_side };
 void load_spot_records(byte_reader& in, int f, const run_settings& s, spot_tables& t, file_order order);
 
+// The flag of a spot that fails the test against C.
+constexpr double failed_quality_control = -90.0;
+
 // Quality control: a channel passes when its foreground / background quotient
 // is at least C; a spot fails when neither channel passes.
 bool fails_quality_control(double f632, double b632, double f532, double b532, double c);

@@ -14,6 +14,8 @@ void create_spot_tables(spot_tables& t) {
     t.spot_column = ivector(1, ns);
     t.spot_flag = dmatrix(1, nf, 1, ns);
     t.spot_ratio = dmatrix(1, nf, 1, ns);
+    t.file_flag = offset_matrix<std::int16_t>(1, nf, 1, ns, "allocation failure 1 in flag table",
+                                              "allocation failure 2 in flag table");
     t.gene_name = cmatrix(1, ns, 0, static_cast<int>(name_room));
     t.gene_id = cmatrix(1, ns, 0, static_cast<int>(id_room));
     // Sized once, so files loaded side by side never move each other's records.
@@ -28,6 +30,7 @@ void release_spot_tables(spot_tables& t) {
     cmatrix_free(t.gene_id, 1, ns, 0, static_cast<int>(id_room));
     cmatrix_free(t.gene_name, 1, ns, 0, static_cast<int>(name_room));
     dmatrix_free(t.spot_ratio, 1, nf, 1, ns);
+    t.file_flag.reset();
     dmatrix_free(t.spot_flag, 1, nf, 1, ns);
     ivector_free(t.spot_column, 1, ns);
     ivector_free(t.spot_row, 1, ns);

@@ -2,6 +2,7 @@
 // offset-indexed container (files and spots from 1).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "input/header_walk.hpp"
@@ -21,6 +22,10 @@ struct spot_tables {
     // Per file (rows) and spot (columns).
     dmatrix_t f632_median, f532_median, b632_median, b532_median;
     dmatrix_t spot_flag, spot_ratio;
+    // The file's own Flags value, before the test against C (whose failure
+    // spot_flag marks -90), held to -32768..32767 below its integer part, so
+    // that "below N" reads the same for every whole N in that range.
+    offset_matrix<std::int16_t> file_flag;
 
     // Per spot: the values of the last file loaded.
     ivector_t spot_block, spot_row, spot_column;

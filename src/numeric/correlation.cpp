@@ -58,6 +58,34 @@ double log2_pearson_r(series<const double> x, series<const double> y, int n) {
     return sxy / std::sqrt(sxx * syy);
 }
 
+double pearson_r_complete(series<const double> x, series<const double> y, int n) {
+    double sum_x = 0.0;
+    double sum_y = 0.0;
+    int m = 0;
+    for (int i = 1; i <= n; ++i) {
+        if (!std::isnan(x[i]) && !std::isnan(y[i])) {
+            sum_x += x[i];
+            sum_y += y[i];
+            ++m;
+        }
+    }
+    const double mx = sum_x / m;
+    const double my = sum_y / m;
+    double sxy = 0.0;
+    double sxx = 0.0;
+    double syy = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        if (!std::isnan(x[i]) && !std::isnan(y[i])) {
+            const double dx = x[i] - mx;
+            const double dy = y[i] - my;
+            sxy += dx * dy;
+            sxx += dx * dx;
+            syy += dy * dy;
+        }
+    }
+    return sxy / std::sqrt(sxx * syy);
+}
+
 namespace {
 
 // Spots from..to-1 of rows j0..j0+3 of source side by side; rows past nf are filled with `fill`.
@@ -134,5 +162,17 @@ void log2_pearson_r_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, 
     });
     const log2_sweep log2_row = chosen_sweeps().log2_row;
     sweep_pairs(scratch, nf, n, not_used, cor, threads,
+                [&](int i, int, const double* side, double* r) { log2_row(scratch[i].data(), side, n, r); });
+}
+
+void pearson_r_complete_pairs(const dmatrix_t& rows, int nf, int n, dmatrix_t& cor, dmatrix_t& scratch, int threads) {
+    if (nf < 2) return;
+    parallel_for(threads, nf, [&](int item, int) {
+        const double* x = rows[item + 1].data();
+        double* l = scratch[item + 1].data();
+        for (int s = 0; s < n; ++s) l[s] = x[s];
+    });
+    const log2_sweep log2_row = chosen_sweeps().log2_row;
+    sweep_pairs(scratch, nf, n, std::numeric_limits<double>::quiet_NaN(), cor, threads,
                 [&](int i, int, const double* side, double* r) { log2_row(scratch[i].data(), side, n, r); });
 }

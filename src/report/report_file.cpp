@@ -28,7 +28,15 @@ void report_text::put_int(long long value, int width) {
 report_file::report_file(const char* name) : report_text(flush_size), name_(name) {
     // The buffer first: memory that runs out must not leave an empty report behind.
     buffer_.reserve(flush_size + fixed_text_room + 1024);
+    errno = 0;
     file_ = std::fopen(name, "w");
+    if (file_ == nullptr) open_error_ = errno != 0 ? errno : EIO;
+}
+
+void require_open(const report_file& out, const std::string& path) {
+    if (!out.is_open())
+        failure_stop("can't create the report <" + path + ">: " + std::strerror(out.open_error()) +
+                     "\nclose the program that holds it, or check that the folder is writable, and run again.\n");
 }
 
 report_file::~report_file() {

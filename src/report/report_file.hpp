@@ -50,6 +50,8 @@ public:
     ~report_file() override;
 
     bool is_open() const { return file_ != nullptr; }
+    // Why the file could not be created (the system's error number), 0 when it was.
+    int open_error() const { return open_error_; }
 
     // Writes what is left and closes; on any write error prints
     // "can't write the data file <name>: reason" and makes a failure stop.
@@ -62,14 +64,22 @@ private:
     [[noreturn]] void write_failed(int error);
 
     std::FILE* file_ = nullptr;
+    int open_error_ = 0;
     std::string name_;
 };
+
+// For the reports of the analysis options: a failure stop when `out` could
+// not be created, naming the file and the system's reason.
+void require_open(const report_file& out, const std::string& path);
 
 // The names of the three reports, in the order they are written.
 inline const char* const report_names[3] = {"cor.txt", "data.txt", "merge.txt"};
 
 // The page of pictures written on request beside them.
 inline const char* const html_report_name = "report.html";
+
+// The normalised log ratios, written when an analysis option is given.
+inline const char* const normalised_report_name = "normalised.txt";
 
 // The path of a report: bare in the working directory, else inside s.output_dir.
 std::string report_path(const run_settings& s, const char* report);

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// How the ratios of every file are normalised before any report reads them:
+// by each file's own header factor (the default), not at all, or the log
+// ratios M by their median, a loess curve of M on A, or one per print tip.
+enum class normalisation { header, none, median, loess, print_tip_loess };
+
+// How the normalised log ratios of the files are brought to one another.
+enum class between_files { none, scale };
+
 struct run_settings {
     std::vector<std::string> files;  // as given; file h is files[h - 1]
     int replicate_count = 1;         // replicated spots per gene, consecutive rows
@@ -23,6 +31,20 @@ struct run_settings {
     // Threads the run works on, 1 to most_threads; any count writes the same bytes.
     int threads = 1;
 
+    // The analysis options of the command line; any of them given writes normalised.txt.
+    normalisation normalise = normalisation::header;
+    between_files between = between_files::none;
+    bool flag_cutoff_given = false;
+    int flag_cutoff = 0;            // a spot whose Flags value is below it is set aside everywhere
+    bool analysis_options = false;  // --normalise, --between or --flag-cutoff given
+
+    // Whether the reports read the normalised log ratios (2^M) instead of
+    // ratio x factor: a trend taken out of M, or M scaled between files.
+    bool uses_normalised_m() const {
+        return between == between_files::scale ||
+               (normalise != normalisation::header && normalise != normalisation::none);
+    }
+
     int file_count() const { return static_cast<int>(files.size()); }
     const char* file_name(int h) const { return files[static_cast<std::size_t>(h - 1)].c_str(); }
 };
@@ -32,6 +54,15 @@ struct run_settings {
 // Regression Ratio.
 inline const char* const ratio_approach_names[6] = {
     "", "medians", "means", "median-of-ratios", "mean-of-ratios", "regression",
+};
+
+// The command-line names of the normalisations and the between-file steps.
+inline const char* const normalisation_names[5] = {"header", "none", "median", "loess", "printtiploess"};
+inline const char* const between_names[2] = {"none", "scale"};
+
+// Their titles, as the summary and report.html name them.
+inline const char* const normalisation_titles[5] = {
+    "each file's header factor", "none", "median", "loess", "print-tip loess",
 };
 
 // Their titles, as the factor lines, the messages and report.html name them.

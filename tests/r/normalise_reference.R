@@ -3,6 +3,7 @@
 #
 #   Rscript normalise_reference.R lowess INPUT OUTPUT
 #   Rscript normalise_reference.R normalise INPUT OUTPUT
+#   Rscript normalise_reference.R scale INPUT OUTPUT     (M as given, scaled between files)
 args <- commandArgs(trailingOnly = TRUE)
 mode <- args[1]
 input <- read.delim(args[2], colClasses = "character", na.strings = character(0))
@@ -22,6 +23,21 @@ if (mode == "lowess") {
 
 suppressMessages(library(limma))
 files <- unique(input$file)
+
+if (mode == "scale") {
+    longest <- max(sapply(files, function(f) sum(input$file == f)))
+    M <- sapply(files, function(f) { v <- num(input$M[input$file == f]); c(v, rep(NA_real_, longest - length(v))) })
+    M <- matrix(M, nrow = longest)
+    S <- normalizeBetweenArrays(new("MAList", list(M = M, A = matrix(1, nrow = longest, ncol = length(files)))),
+                                method = "scale")$M
+    out <- character(0)
+    for (k in seq_along(files)) {
+        s <- input[input$file == files[k], ]
+        out <- c(out, paste(files[k], s$spot, text(S[seq_len(nrow(s)), k]), sep = "\t"))
+    }
+    writeLines(c("file\tspot\tscale", out), args[3])
+    quit(status = 0)
+}
 within <- list(median = list(), loess = list(), printtiploess = list())
 for (f in files) {
     s <- input[input$file == f, ]

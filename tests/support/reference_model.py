@@ -473,6 +473,7 @@ class Run:
         self.tokens = [t for t in re.split(r"[ \t\n\v\f\r]+", answers.decode("latin-1")) if t]
         self.out = []
         self.reports = {}
+        self.stop_after_loading = False
 
     def say(self, text):
         self.out.append(text)
@@ -644,6 +645,8 @@ class Run:
 
     def load_later(self, h, name, later):
         where = later.column_map(name, self.say, self.stop)
+        method = next((v.strip(" \t\r\v\f") for k, v, _ in later.records if k == "NormalizationMethod"), "")
+        self.kinds.append("none" if method in ("", "None") else "genepix")
         self.say("\n%s\n" % later.images())
         for label in ("Ratio of Median", "Ratio of Mean", "Median of Ratios", "Mean of Ratios",
                       "Regression Ratio"):
@@ -652,6 +655,7 @@ class Run:
         rows = later.data_rows(where)
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
         columns = {k: [] for k in ("f632", "b632", "f532", "b532", "ratio", "flag")}
+        own_flags = []
         for s in range(self.ns):
             got = next(rows, None)
             if got is None:
@@ -663,6 +667,7 @@ class Run:
             self.gene_name[s] = printable(fields[4])[:500]
             self.gene_id[s] = printable(fields[5])[:50]
             flag = values[43]
+            own_flags.append(flag)
             if not (fdiv(values[9], values[12]) >= self.C) and not (fdiv(values[18], values[21]) >= self.C):
                 flag = QC_FAILED
             for key, value in (("f632", values[9]), ("b632", values[12]), ("f532", values[18]),
@@ -674,6 +679,7 @@ class Run:
         self.b532.append(columns["b532"])
         self.ratio.append(columns["ratio"])
         self.flag.append(columns["flag"])
+        self.file_flag.append(own_flags)
 
     # header walk + loading of file h
     def load(self, h):
@@ -726,9 +732,10 @@ class Run:
             c = r.need()
         r.skip_lines(2 if c == "S" else 1)
         self.factor.append(factors)
+        self.kinds.append("factor")
 
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
-        f632, b632, f532, b532, ratio, flag = [], [], [], [], [], []
+        f632, b632, f532, b532, ratio, flag, own_flags = [], [], [], [], [], [], []
         for s in range(self.ns):
             block = r.read_int()
             column = r.read_int()
@@ -752,6 +759,7 @@ class Run:
             b532.append(fields[21])
             ratio.append(fields[ratio_field])
             fl = fields[43]
+            own_flags.append(fl)
             q632 = fdiv(fields[9], fields[12])
             q532 = fdiv(fields[18], fields[21])
             if not (q632 >= self.C) and not (q532 >= self.C):
@@ -763,6 +771,17 @@ class Run:
         self.b532.append(b532)
         self.ratio.append(ratio)
         self.flag.append(flag)
+        self.file_flag.append(own_flags)
+
+    def warn_mixed_normalisation(self):
+        """Files normalised by their header factors beside files GenePix did not normalise."""
+        by_factor = [n for n, k in zip(self.names, self.kinds) if k == "factor"]
+        not_normalised = [n for n, k in zip(self.names, self.kinds) if k == "none"]
+        if by_factor and not_normalised:
+            self.say("warning: the ratios of %s are multiplied by their header's normalisation factors, those of "
+                     "%s (NormalizationMethod=None) are not normalised at all; --normalise median (or loess, "
+                     "printtiploess) on the command line treats all files alike\n"
+                     % (", ".join(by_factor), ", ".join(not_normalised)))
 
     # cor.txt
     def cor_report(self):
@@ -952,9 +971,13 @@ class Run:
             self.gene_id = [None] * self.ns
             self.factor = []
             self.f632, self.b632, self.f532, self.b532 = [], [], [], []
-            self.ratio, self.flag = [], []
+            self.ratio, self.flag, self.file_flag = [], [], []
+            self.kinds = []
             for h in range(1, self.nf + 1):
                 self.load(h)
+            self.warn_mixed_normalisation()
+            if self.stop_after_loading:
+                return 0
             self.cor_report()
             self.data_report()
             self.merge()
@@ -992,3 +1015,14 @@ def main(argv):
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv))
+
+
+def load_files(case_dir, names, approach=1):
+    """The tables of the files `names` in case_dir as the program loads them
+    (replicates 1, C 2.0); raises RunStop when the program refuses them."""
+    answers = "%d\n1\n%s\n%d\n2.0\nk" % (len(names), "\n".join(names), approach)
+    run = Run(case_dir, answers.encode())
+    run.stop_after_loading = True
+    if run.run() != 0:
+        raise RunStop(1)
+    return run

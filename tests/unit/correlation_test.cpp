@@ -104,6 +104,34 @@ TEST(correlation, pair_sweeps_equal_the_plain_routines_bit_for_bit) {
     allow_wide_lanes(true);
 }
 
+TEST(correlation, complete_pairs_leave_out_missing_values_pair_by_pair) {
+    // The hand-worked case: the pair (3, 5) is left out, r = 1 on the rest.
+    const double x[] = {1, 2, NAN, 3}, y[] = {2, 4, 5, 6};
+    EXPECT_EQ(pearson_r_complete(series<const double>(x, 1, 4), series<const double>(y, 1, 4), 4), 1.0);
+    for (bool wide : {true, false}) {
+        allow_wide_lanes(wide);
+        std::mt19937_64 random(9);
+        for (int nf : {2, 6}) {
+            const int n = 301;
+            dmatrix_t rows = dmatrix(1, nf, 1, n);
+            for (int f = 1; f <= nf; ++f)
+                for (int s = 1; s <= n; ++s) rows[f][s] = (s * f) % 5 == 0 ? NAN : row_value(random, f) - 1.0;
+            dmatrix_t r = dmatrix(1, nf, 1, nf), scratch = dmatrix(1, nf, 1, n);
+            for (int threads : {1, 3}) {
+                pearson_r_complete_pairs(rows, nf, n, r, scratch, threads);
+                for (int i = 1; i < nf; ++i)
+                    for (int j = i + 1; j <= nf; ++j)
+                        EXPECT_TRUE(same_bits(r[i][j], pearson_r_complete(rows[i], rows[j], n))) << i << j;
+            }
+            // Without a missing value it is the plain coefficient, to rounding.
+            for (int s = 1; s <= n; ++s) rows[1][s] = rows[2][s] = s % 7;
+            pearson_r_complete_pairs(rows, nf, n, r, scratch, 1);
+            EXPECT_NEAR(r[1][2], 1.0, 1e-15);
+        }
+    }
+    allow_wide_lanes(true);
+}
+
 namespace {
 
 bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }

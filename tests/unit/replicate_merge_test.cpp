@@ -176,7 +176,8 @@ TEST(replicate_merge, regrouping_and_per_file_means) {
             t.spot_flag[f][s] = flags[f - 1][s - 1];
         }
     merge_tables m;
-    regroup_by_gene(t, m, 1);
+    run_settings s;
+    regroup_by_gene(s, t, m);
     // Gene 2, position (f-1)*R + r: file 2 replicate 1 is spot 3 of file 2.
     EXPECT_EQ(m.gene_ratio[2][3], 5.0);
     EXPECT_EQ(m.gene_flag[2][4], -50.0);
@@ -192,6 +193,35 @@ TEST(replicate_merge, regrouping_and_per_file_means) {
     EXPECT_EQ(m.file_unusable[1], 2);  // spot 2 flagged, spot 3 negative
     EXPECT_EQ(m.file_unusable[2], 2);  // spot 2 zero, spot 4 flagged
     release_merge_tables(t, m);
+}
+
+TEST(replicate_merge, a_missing_ratio_is_set_aside_and_a_cutoff_decides_about_the_files_flags) {
+    spot_tables t;
+    t.file_count = 1;
+    t.replicate_count = 4;
+    t.spot_count = 4;
+    t.gene_count = 1;
+    t.spot_ratio = dmatrix(1, 1, 1, 4);
+    t.spot_flag = dmatrix(1, 1, 1, 4);
+    const double ratios[4] = {NAN, 2.0, 3.0, 4.0};
+    const double flags[4] = {0, -50.0, -90.0, 0};  // -90: failed the test against C
+    for (int s = 1; s <= 4; ++s) {
+        t.spot_ratio[1][s] = ratios[s - 1];
+        t.spot_flag[1][s] = flags[s - 1];
+    }
+    for (const bool cutoff : {false, true}) {
+        run_settings s;
+        s.flag_cutoff_given = cutoff;
+        s.flag_cutoff = -75;
+        merge_tables m;
+        regroup_by_gene(s, t, m);
+        EXPECT_EQ(m.gene_ratio[1][1], 0.0) << "a missing ratio is one set aside";
+        EXPECT_EQ(m.gene_flag[1][2], cutoff ? 0.0 : -50.0) << "with a cutoff the cutoff alone decides about -50";
+        EXPECT_EQ(m.gene_flag[1][3], -90.0) << "C sets the spot aside as always";
+        gene_statistics(t, m, 1);
+        EXPECT_EQ(m.gene_spots_used[1], cutoff ? 2 : 1);
+        release_merge_tables(t, m);
+    }
 }
 
 namespace {
@@ -253,7 +283,9 @@ void merge_random_run(merged& r, int files, int replicates, int genes, unsigned 
             t.spot_ratio[f][s] = v;
             t.spot_flag[f][s] = k == 3 ? -50.0 : 0.0;
         }
-    regroup_by_gene(t, r.m, threads);
+    run_settings s;
+    s.threads = threads;
+    regroup_by_gene(s, t, r.m);
     generator_state() = generator_start;
     gene_statistics(t, r.m, threads);
 }
@@ -288,7 +320,7 @@ TEST(replicate_merge, gene_statistics_are_the_same_at_every_thread_count) {
         for (bool with_nan : {false, true})
             for (int genes : {1, 5, 300}) {
                 SCOPED_TRACE(std::to_string(sh.files) + " files, " + std::to_string(genes) + " genes" +
-                             (with_nan ? ", with not-a-number" : ""));
+                             (with_nan ? ", with missing ratios" : ""));
                 const unsigned seed = 21u + static_cast<unsigned>(genes);
                 merged reference;
                 merge_random_run(reference, sh.files, sh.replicates, genes, seed, with_nan, 1);

@@ -158,7 +158,7 @@ struct page_of_two : two_files {
     std::string page;
     page_of_two() {
         collect_html_figures(t, fig, 1);
-        regroup_by_gene(t, m, 1);
+        regroup_by_gene(s, t, m);
         gene_statistics(t, m, 1);
         c.raw.ratio = dmatrix(1, 2, 1, 2);
         c.log2.ratio = dmatrix(1, 2, 1, 2);
