@@ -28,22 +28,26 @@ REPORTS = ("cor.txt", "data.txt", "merge.txt")
 HINT = " (see spotweave --help)\n"
 
 
-def model_run(files, replicates, approach, qc, names=None):
-    """The model's dialogue run on copies of `files` {name: source path}:
-    (running commentary without the dialogue and the closing lines, reports)."""
+def model_run(files, replicates, approach, qc, names=None, options=None):
+    """The model's dialogue run on copies of `files` {name: source path}, with
+    the analysis options it knows: (running commentary without the dialogue
+    and the closing lines, status, reports)."""
     names = names or list(files)
     with tempfile.TemporaryDirectory() as work:
         for name, source in files.items():
             shutil.copy(source, os.path.join(work, name))
         answers = "%d\n%d\n%s\n%s\n%s\nk" % (len(names), replicates, "\n".join(names), approach, qc)
-        console, status, reports = model.run_case(work, answers.encode())
+        console, status, reports = model.run_case(work, answers.encode(), options)
     text = console.decode("latin-1")
     start = text.index("\n Program running...\n")
     end = text.find("\nOK!\n")
     return text[start:end if end >= 0 else len(text)], status, reports
 
 
-def summary(reports, out_dir, replicates, html=False):
+NORMALISATION_TITLES = {"header": "each file's header factor", "none": "none", "median": "median"}
+
+
+def summary(reports, out_dir, replicates, html=False, options=None):
     """The closing summary of a command-line run, counted from merge.txt."""
     lines = reports["merge.txt"].decode("latin-1").split("\n")
     files, genes = int(lines[0].split("\t")[1]), int(lines[1].split("\t")[1])
@@ -54,8 +58,13 @@ def summary(reports, out_dir, replicates, html=False):
         files, "" if files == 1 else "s", "%d", genes, replicates, "" if replicates == 1 else "s")
     text += ("Values set aside (flagged, failing quality control or not positive): %d; outliers removed: %d.\n"
              % (not_used - outliers, outliers))
+    if options:
+        text += "Normalisation: %s within files, none between files" % NORMALISATION_TITLES[
+            options.get("normalise", "header")]
+        cutoff = options.get("flag_cutoff")
+        text += "; spots flagged below %d set aside.\n" % cutoff if cutoff is not None else ".\n"
     text += "Reports written:\n"
-    for report in REPORTS + (("report.html",) if html else ()):
+    for report in REPORTS + (("normalised.txt",) if options else ()) + (("report.html",) if html else ()):
         text += "  %s\n" % (out_dir + "/" + report if out_dir else report)
     return text, spots
 
@@ -75,13 +84,14 @@ def case_file(case, name):
     return os.path.join(CASES_DIR, case, name)
 
 
-def finished_run(name, args, files, replicates, approach, qc, out_dir, quiet=False, err="", extra_files=None):
+def finished_run(name, args, files, replicates, approach, qc, out_dir, quiet=False, err="", extra_files=None,
+                 options=None):
     """A run that writes its reports into out_dir; the console from the model."""
-    commentary, status, reports = model_run(files, replicates, approach, qc)
+    commentary, status, reports = model_run(files, replicates, approach, qc, options=options)
     assert status == 0, name
-    text, _ = summary(reports, out_dir, replicates)
+    text, _ = summary(reports, out_dir, replicates, options=options)
     text = text.replace("%d", str(spot_count(commentary)), 1)
-    expected = {os.path.join(out_dir, r) if out_dir else r: reports[r] for r in REPORTS}
+    expected = {os.path.join(out_dir, r) if out_dir else r: reports[r] for r in reports}
     all_files = dict(files)
     all_files.update(extra_files or {})
     return Case(name, args, all_files, 0, "" if quiet else commentary + text, err, expected)
@@ -126,6 +136,29 @@ def cases():
                      "r3"),
     ]
     out.append(long_path_run(slide1))
+    qc = case_file("quality_control", "qc.gpr")
+    out += [
+        finished_run("cli_normalise_median_with_flag_cutoff",
+                     ["--normalise", "median", "--flag-cutoff", "-75", "-r", "3", "-o", "out", "m1.gpr", "m2.gpr"],
+                     {"m1.gpr": m1, "m2.gpr": m2}, 3, "1", "2", "out",
+                     options={"normalise": "median", "flag_cutoff": -75}),
+        finished_run("cli_flag_cutoff_under_header_factors", ["--flag-cutoff=0", "-o", "out", "qc.gpr"],
+                     {"qc.gpr": qc}, 1, "1", "2.0", "out", options={"flag_cutoff": 0}),
+        finished_run("cli_normalise_none", ["--normalize", "none", "-a", "5", "-o", "out", "m1.gpr", "m2.gpr"],
+                     {"m1.gpr": m1, "m2.gpr": m2}, 1, "5", "2.0", "out", options={"normalise": "none"}),
+        usage("cli_usage_normalise_unknown", ["--normalise", "lowess", "-o", "never", "slide1.gpr"],
+              "--normalise lowess: expected header, none, median, loess or printtiploess", {"slide1.gpr": slide1}),
+        usage("cli_usage_between_unknown", ["--between", "quantile", "-o", "never", "slide1.gpr"],
+              "--between quantile: expected none or scale", {"slide1.gpr": slide1}),
+        usage("cli_usage_flag_cutoff_not_whole", ["--flag-cutoff", "2.5", "-o", "never", "slide1.gpr"],
+              "--flag-cutoff 2.5: expected a whole number from -1000 to 1000, such as -50 or 0",
+              {"slide1.gpr": slide1}),
+    ]
+    scan = ["caarray/3_0_6_x.gpr", "caarray/4_0_1_x.gpr"]
+    out.append(Case("cli_real_mixed_normalisation", ["-q", "-o", "out"] + ["${REALDATA}/" + f for f in scan], {}, 0,
+                    "", "warning: the ratios of ${REALDATA}/%s are multiplied by their header's normalisation factors, "
+                    "those of ${REALDATA}/%s (NormalizationMethod=None) are not normalised at all; --normalise median "
+                    "(or loess, printtiploess) on the command line treats all files alike\n" % tuple(scan)))
     trio = ["caarray/18258_wap3.gpr", "caarray/21160_neu9.gpr", "caarray/21161_neu10.gpr"]
     out.append(Case("cli_real_replicates_mixed", ["-q", "-r", "2", "-o", "r2"] + ["${REALDATA}/" + f for f in trio],
                     {}, 0, "", mixed_warning(real_file(trio[2]), 2)))

@@ -118,6 +118,12 @@ def pearson_r(x, y):
     return fdiv(sxy, math.sqrt(sxx * syy))
 
 
+def pearson_r_complete(x, y):
+    """Over the positions where neither value is missing (not-a-number)."""
+    pairs = [(a, b) for a, b in zip(x, y) if not math.isnan(a) and not math.isnan(b)]
+    return pearson_r([a for a, _ in pairs], [b for _, b in pairs])
+
+
 def log2_pearson_r(x, y):
     lx = []
     ly = []
@@ -474,6 +480,7 @@ class Run:
         self.out = []
         self.reports = {}
         self.stop_after_loading = False
+        self.options = {}
 
     def say(self, text):
         self.out.append(text)
@@ -784,14 +791,61 @@ class Run:
                      % (", ".join(by_factor), ", ".join(not_normalised)))
 
     # cor.txt
+    def aside(self, f, s):
+        cutoff = self.options.get("flag_cutoff")
+        return cutoff is not None and math.floor(self.file_flag[f][s]) < cutoff
+
+    def normalise(self):
+        """The ratios the reports read, and M as normalised.txt shows it:
+        ratio x factor under the header factors (1.0 under none), or 2^M of
+        M = log2 ratio less the file's median; missing (NaN) below the flag
+        cutoff, and for M where there is no ratio."""
+        method = self.options.get("normalise", "header")
+        self.m = []
+        for f in range(self.nf):
+            fac = 1.0 if method == "none" else self.factor[f][self.approach]
+            ms = []
+            for s in range(self.ns):
+                ratio = self.ratio[f][s]
+                red = self.f632[f][s] - self.b632[f][s]
+                green = self.f532[f][s] - self.b532[f][s]
+                m = NAN
+                if not self.aside(f, s) and ratio > 0 and ratio != 100000.0:
+                    if method != "median":
+                        m = log2(fac * ratio) if fac * ratio > 0 else NAN
+                    elif red > 0 and green > 0:
+                        m = log2(ratio)
+                ms.append(m)
+            if method == "median":
+                present = sorted(m for m in ms if not math.isnan(m))
+                k = len(present)
+                middle = present[k // 2] if k % 2 else (present[k // 2 - 1] + present[k // 2]) / 2
+                ms = [m - middle for m in ms]
+                self.ratio[f] = [NAN if math.isnan(m) else 2.0 ** m for m in ms]
+            else:
+                self.ratio[f] = [NAN if self.aside(f, s) else fac * self.ratio[f][s] for s in range(self.ns)]
+            self.m.append(ms)
+
+    def normalised_report(self):
+        o = ["\t".join(["Number", "Block", "Column", "Row", "Name", "ID"] + self.names) + "\n"]
+        for s in range(self.ns):
+            b, c, r = self.layout[s]
+            o.append("%d\t%d\t%d\t%d\t%s\t%s" % (s + 1, b, c, r, self.gene_name[s], self.gene_id[s]))
+            o += ["\t-" if math.isnan(self.m[f][s]) else cfmt("\t%f", self.m[f][s]) for f in range(self.nf)]
+            o.append("\n")
+        self.reports["normalised.txt"] = "".join(o)
+
     def cor_report(self):
         nf, ns = self.nf, self.ns
-        net632 = [[self.f632[f][s] - self.b632[f][s] for s in range(ns)] for f in range(nf)]
-        net532 = [[self.f532[f][s] - self.b532[f][s] for s in range(ns)] for f in range(nf)]
-        for f in range(nf):
-            fac = self.factor[f][self.approach]
-            self.ratio[f] = [fac * x for x in self.ratio[f]]
+        net632 = [[NAN if self.aside(f, s) else self.f632[f][s] - self.b632[f][s] for s in range(ns)]
+                  for f in range(nf)]
+        net532 = [[NAN if self.aside(f, s) else self.f532[f][s] - self.b532[f][s] for s in range(ns)]
+                  for f in range(nf)]
+        self.normalise()
         names = "".join("%s\t" % n for n in self.names)
+        cutoff = self.options.get("flag_cutoff") is not None
+        raw_intensity = pearson_r_complete if cutoff else pearson_r
+        raw_ratio = pearson_r_complete if cutoff or self.options.get("normalise") == "median" else pearson_r
 
         def block(fn, rows):
             out = ["File Name\t", names, "\n"]
@@ -808,17 +862,17 @@ class Run:
         o = ["==================Raw Scale=====================\n\n",
              "\n--- Correlation Coefficient of F632 and F532 Intensities(bkg subtracted)"
              "  for each  data file ---\n", names, "\n"]
-        o += [cfmt("%4.3f\t", pearson_r(net632[f], net532[f])) for f in range(nf)]
+        o += [cfmt("%4.3f\t", raw_intensity(net632[f], net532[f])) for f in range(nf)]
         o.append("\n")
         o.append("\n--- Correlation Coefficient of F632 Intensities(bkg subtracted)"
                  "  for each pair of data files ---\n")
-        o.append(block(pearson_r, net632))
+        o.append(block(raw_intensity, net632))
         o.append("\n--- Correlation Coefficient of F532 Intensities(bkg subtracted)"
                  "  for each pair of data files ---\n")
-        o.append(block(pearson_r, net532))
+        o.append(block(raw_intensity, net532))
         o.append("\n----------- Correlation Coefficient of Ratio for each pair of data"
                  " files ----------\n")
-        o.append(block(pearson_r, self.ratio))
+        o.append(block(raw_ratio, self.ratio))
         o.append("\n\n==================Log2 Scale=====================\n\n")
         o.append("\n--- Correlation Coefficient of Log-F632&F532 Intensities(bkg subtracted)"
                  "  for each  data file ---\n")
@@ -846,7 +900,8 @@ class Run:
             b, c, r = self.layout[s]
             o.append("%d\tB%d C%d R%d\t%s\t%s\t" % (s + 1, b, c, r,
                                                    self.gene_name[s], self.gene_id[s]))
-            o += [cfmt("%4.3f\t", self.ratio[f][s]) for f in range(self.nf)]
+            o += ["-\t" if math.isnan(self.ratio[f][s]) else cfmt("%4.3f\t", self.ratio[f][s])
+                  for f in range(self.nf)]
             o.append("\n")
         o.append("end data\n")
         self.reports["data.txt"] = "".join(o)
@@ -856,7 +911,11 @@ class Run:
         F, R, G = self.nf, self.nr, self.ng
         N = R * F
         gene_ratio = [[self.ratio[j // R][g * R + j % R] for j in range(N)] for g in range(G)]
+        gene_ratio = [[0.0 if math.isnan(v) else v for v in row] for row in gene_ratio]
         gene_flag = [[self.flag[j // R][g * R + j % R] for j in range(N)] for g in range(G)]
+        if self.options.get("flag_cutoff") is not None:
+            # The cutoff has decided about the file's flags; only the test against C is left.
+            gene_flag = [[v if v == QC_FAILED else 0.0 for v in row] for row in gene_flag]
         self.file_gene_mean = [[0.0] * G for _ in range(F)]
         for f in range(F):
             for g in range(G):
@@ -979,6 +1038,8 @@ class Run:
             if self.stop_after_loading:
                 return 0
             self.cor_report()
+            if self.options:
+                self.normalised_report()
             self.data_report()
             self.merge()
             self.merge_report()
@@ -991,12 +1052,15 @@ class Run:
         return status
 
 
-def run_case(case_dir, answers=None):
-    """-> (console text, exit status, {report name: text}) as bytes/str."""
+def run_case(case_dir, answers=None, options=None):
+    """-> (console text, exit status, {report name: text}) as bytes/str.
+    options: the analysis options of the command line the model knows,
+    {"normalise": "header" | "none" | "median", "flag_cutoff": N}."""
     if answers is None:
         with open(os.path.join(case_dir, "answers.txt"), "rb") as f:
             answers = f.read()
     run = Run(case_dir, answers)
+    run.options = dict(options or {})
     status = run.run()
     console = "".join(run.out).encode("latin-1")
     reports = {k: v.encode("latin-1") for k, v in run.reports.items()}
