@@ -6,8 +6,10 @@
 # peak memory of the whole process over RUNS runs for each count, beside the
 # time `cat` needs to read the same bytes and the speed-up of the last count
 # over the first; then the same run at the last count with --html, its time
-# against the plain run's and the size of report.html. A probe build then
-# shows where the time goes at each count.
+# against the plain run's and the size of report.html, and with the analysis
+# options (--normalise printtiploess --between scale), its time as a multiple
+# of the plain run's. A probe build then shows where the time goes at each
+# count.
 #
 #   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
 #
@@ -55,7 +57,7 @@ timed_run() {
 
 printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
 for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
-printf ' %7s %7s %6s %7s\n' speedup html_s html_% page_MB
+printf ' %7s %7s %6s %7s %7s %6s\n' speedup html_s html_% page_MB norm_s norm_x
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -72,6 +74,7 @@ for size in $sizes; do
     for r in $(seq 1 "$runs"); do
         for n in $threads; do echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt; done
         echo "html $(timed_run "$top/build-bench/spotweave" "$n" --html)" >> times.txt
+        echo "norm $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale)" >> times.txt
     done
     printf '%-4s %5s %7s %8.1f %6s' "$size" "$files" $((blocks * columns * rows)) \
         "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$cat_s"
@@ -88,8 +91,10 @@ for size in $sizes; do
     awk -v h="$html_s" -v b="$last" -v p="$(wc -c < out/report.html)" 'BEGIN {
         pct = "-"
         if (b > 0) pct = sprintf("%+.0f", 100 * (h - b) / b)
-        printf " %7s %6s %7.2f\n", h, pct, p / 1048576
+        printf " %7s %6s %7.2f", h, pct, p / 1048576
     }'
+    norm_s=$(awk '$1 == "norm" { print $2 }' times.txt | median)
+    awk -v t="$norm_s" -v b="$last" 'BEGIN { if (b > 0) printf " %7s %5.2fx\n", t, t / b; else printf " %7s      -\n", t }'
     for n in $threads; do
         # shellcheck disable=SC2086
         "$top/build-probe/spotweave" -q -j "$n" -r 4 -a 1 -c 2.0 -o out $list 2> "phases-$n.txt" >/dev/null

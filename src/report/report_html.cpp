@@ -75,6 +75,9 @@ void run_table(std::string& page, const run_settings& s, const spot_tables& t, c
             integer(t.gene_count) + " genes of " + integer(t.replicate_count) + " replicated spots; ratio approach " +
             integer(k) + " (" + (k >= 1 && k <= 5 ? ratio_approach_titles[k] : "unknown") +
             "); C = " + short_fixed(s.qc_constant) + ".</p>\n";
+    page += std::string("<p>Normalisation: ") + normalisation_titles[static_cast<int>(s.normalise)] +
+            " within files, " + (s.between == between_files::scale ? "scaled" : "none") + " between files" +
+            (s.flag_cutoff_given ? "; spots flagged below " + integer(s.flag_cutoff) + " set aside" : "") + ".</p>\n";
     page +=
         "<table>\n<tr><th>#</th><th>File</th><th>Version</th><th>Spots</th><th>Factor used</th>"
         "<th>Values set aside</th><th>Outliers</th></tr>\n";
