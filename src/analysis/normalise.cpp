@@ -31,9 +31,15 @@ within_array_method method_of(normalisation n) {
 
 std::span<double> row_of(dmatrix_t& m, int f, int spots) { return {m[f].data(), static_cast<std::size_t>(spots)}; }
 
-// M and A of file f before any trend is taken out (see normalise).
+// A ratio of a dye-swapped file, sample over reference: its reciprocal where
+// it is a ratio at all (positive), as it is elsewhere.
+double swapped_ratio(double v) { return v > 0.0 ? 1.0 / v : v; }
+
+// M and A of file f before any trend is taken out (see normalise); a
+// dye-swapped file's M changes sign.
 void log_ratios(const run_settings& s, const spot_tables& t, int f, ma_tables& ma, bool with_a) {
     const bool by_intensity = takes_trend_out(s);
+    const bool swapped = s.is_swapped(f);
     const double factor = header_factor(s, t, f);
     for (int spot = 1; spot <= t.spot_count; ++spot) {
         const double ratio = t.spot_ratio[f][spot];
@@ -50,7 +56,7 @@ void log_ratios(const run_settings& s, const spot_tables& t, int f, ma_tables& m
                 m = std::log2(ratio);
             }
         }
-        ma.m[f][spot] = m;
+        ma.m[f][spot] = swapped ? -m : m;
         if (with_a) ma.a[f][spot] = !aside && intensities ? 0.5 * (std::log2(red) + std::log2(green)) : missing;
     }
 }
@@ -96,8 +102,11 @@ void report_ratios(const run_settings& s, spot_tables& t, const ma_tables& ma, i
         return;
     }
     const double factor = header_factor(s, t, f);
-    for (int spot = 1; spot <= t.spot_count; ++spot)
-        t.spot_ratio[f][spot] = below_flag_cutoff(s, t, f, spot) ? missing : factor * t.spot_ratio[f][spot];
+    const bool swapped = s.is_swapped(f);
+    for (int spot = 1; spot <= t.spot_count; ++spot) {
+        const double v = factor * t.spot_ratio[f][spot];
+        t.spot_ratio[f][spot] = below_flag_cutoff(s, t, f, spot) ? missing : swapped ? swapped_ratio(v) : v;
+    }
 }
 
 }  // namespace

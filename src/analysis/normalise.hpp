@@ -33,7 +33,9 @@ inline bool below_flag_cutoff(const run_settings& s, const spot_tables& t, int f
 //   |M| over its own.
 // Where the reports read the normalised M (run_settings::uses_normalised_m),
 // spot_ratio becomes 2^M, not-a-number where M is missing. A spot below the
-// flag cutoff is missing in every table.
+// flag cutoff is missing in every table. A dye-swapped file is taken sample
+// over reference first: its M changes sign, and its ratio x factor becomes
+// the reciprocal where it is positive.
 void normalise(const run_settings& s, spot_tables& t, ma_tables& ma, bool with_ma, bool with_a);
 
 // The files of a run by what their headers say of their normalisation.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include "driver/version.hpp"
 #include "numeric/decimal_number.hpp"
@@ -26,7 +27,8 @@ struct option_text {
     bool quiet = false;
     bool allow_layout_mismatch = false;
     bool html = false;
-    std::optional<std::string> normalise, between, flag_cutoff;
+    std::optional<std::string> normalise, between, flag_cutoff, swap, targets, reference;
+    bool moderated = false;
     bool version = false;
     std::vector<std::string> files;
 };
@@ -68,6 +70,14 @@ void add_options(CLI::App& app, option_text& o) {
     app.add_option("--flag-cutoff", o.flag_cutoff,
                    "set aside everywhere each spot whose Flags value is below N (-1000 to 1000)")
         ->option_text("N");
+    app.add_option("--swap", o.swap, "the files at these positions (1, 2, ...) carry the sample in the green channel")
+        ->option_text("N[,N...]");
+    app.add_option("--targets", o.targets,
+                   "the files and their dyes from a targets file (FileName, Cy3, Cy5, optionally Name)")
+        ->option_text("FILE");
+    app.add_option("--reference", o.reference, "the label of the reference in the targets file")->option_text("LABEL");
+    app.add_flag("--moderated", o.moderated,
+                 "also write moderated.txt: the moderated t-test with false discovery rates");
     app.add_flag("-V,--version", o.version, "name and version");
     app.add_option("FILE", o.files, "result files to merge, 1 to 99")->option_text(" ");
 }
@@ -101,6 +111,25 @@ std::string repeated_file(const std::vector<std::string>& files) {
     for (const std::string& file : files)
         if (!seen.insert(std::filesystem::path(file).lexically_normal().generic_string()).second) return file;
     return {};
+}
+
+// The swapped positions "2" or "1,3" into s.swapped; the problem, or "".
+std::string swaps_of(const std::string& text, run_settings& s) {
+    s.swapped.assign(s.files.size(), 0);
+    std::string item;
+    std::istringstream list(text);
+    const std::string bad = "--swap " + text + ": expected the positions of files, from 1 to " +
+                            std::to_string(s.files.size()) + ", parted by commas, such as 2 or 1,3";
+    bool any = false;
+    while (std::getline(list, item, ',')) {
+        int position = 0;
+        if (!whole_int(item, position) || position < 1 || position > s.file_count()) return bad;
+        char& mark = s.swapped[static_cast<std::size_t>(position - 1)];
+        if (mark != 0) return "--swap " + text + ": file " + item + " is named twice";
+        mark = 1;
+        any = true;
+    }
+    return any && text.back() != ',' ? "" : bad;
 }
 
 // The index of `text` among the `count` names, or -1.
@@ -150,7 +179,15 @@ parsed_command_line settings_from(const option_text& o) {
     if (o.threads && (!whole_int(*o.threads, s.threads) || s.threads < 1 || s.threads > most_threads))
         return usage_error("--threads " + *o.threads + ": expected a whole number from 1 to " +
                            std::to_string(most_threads));
-    if (o.files.empty()) return usage_error("no result files given");
+    if (o.targets && !o.files.empty())
+        return usage_error("--targets " + *o.targets +
+                           " names the files; give them there or on the command line, not both");
+    if (o.targets && o.swap)
+        return usage_error("--swap " + *o.swap +
+                           ": the targets file says which files are swapped; give one of the two");
+    if (o.reference && !o.targets)
+        return usage_error("--reference " + *o.reference + ": it names a label of --targets");
+    if (o.files.empty() && !o.targets) return usage_error("no result files given");
     if (o.files.size() > most_files)
         return usage_error(std::to_string(o.files.size()) + " result files given; at most 99 can be merged");
     for (const std::string& file : o.files)
@@ -158,11 +195,19 @@ parsed_command_line settings_from(const option_text& o) {
     if (const std::string twice = repeated_file(o.files); !twice.empty())
         return usage_error("the file " + twice + " is given more than once");
     s.files = o.files;
+    if (o.swap)
+        if (const std::string problem = swaps_of(*o.swap, s); !problem.empty()) return usage_error(problem);
     s.output_dir = o.output_dir;
     s.check_layout = !o.allow_layout_mismatch;
     s.html = o.html;
     s.check_replicate_ids = true;
     if (const std::string problem = analysis_options(o, s); !problem.empty()) return usage_error(problem);
+    s.moderated = o.moderated;
+    s.analysis_options = s.analysis_options || o.swap || o.targets || o.moderated;
+    p.targets = o.targets;
+    p.reference = o.reference;
+    if (!o.targets)
+        if (const std::string problem = file_count_problem(s); !problem.empty()) return usage_error(problem);
     s.wait_for_key = false;
     s.summary = true;
     p.quiet = o.quiet;
@@ -170,6 +215,14 @@ parsed_command_line settings_from(const option_text& o) {
 }
 
 }  // namespace
+
+std::string file_count_problem(const run_settings& s) {
+    if (s.file_count() > most_files)
+        return std::to_string(s.file_count()) + " result files given; at most 99 can be merged";
+    if (s.moderated && s.file_count() < 2)
+        return "--moderated: the test needs at least two files (one value per file and gene)";
+    return "";
+}
 
 parsed_command_line parse_command_line(const std::vector<std::string>& args) {
     CLI::App app("spotweave: merges GenePix result files of several slides into cor.txt, data.txt and merge.txt.",

@@ -7,6 +7,7 @@
 #include "driver/command_line.hpp"
 #include "driver/keyboard.hpp"
 #include "driver/run.hpp"
+#include "driver/targets.hpp"
 #include "input/byte_reader.hpp"
 #include "run/console.hpp"
 
@@ -94,6 +95,15 @@ int run_command_line(const std::vector<std::string>& args) {
             status = 2;
             break;
         case command_action::run: {
+            if (p.targets) {
+                std::string problem = read_targets(*p.targets, p.reference, p.settings);
+                if (problem.empty()) problem = file_count_problem(p.settings);
+                if (!problem.empty()) {
+                    std::fprintf(stderr, "spotweave: %s (see spotweave --help)\n", problem.c_str());
+                    status = 2;
+                    break;
+                }
+            }
             p.settings.wait_for_key = own_window;
             if (own_window) settle_dropped_files(p.settings);
             if (!files_open(p.settings) || !make_output_dir(p.settings.output_dir)) {

@@ -4,6 +4,7 @@
 
 #include "analysis/correlate.hpp"
 #include "analysis/figures.hpp"
+#include "analysis/moderated.hpp"
 #include "analysis/normalise.hpp"
 #include "analysis/replicate_merge.hpp"
 #include "driver/dialogue.hpp"
@@ -17,6 +18,7 @@
 #include "input/spot_tables.hpp"
 #include "report/correlation_report.hpp"
 #include "report/merge_report.hpp"
+#include "report/moderated_table.hpp"
 #include "report/normalised_table.hpp"
 #include "report/ratio_table.hpp"
 #include "report/report_file.hpp"
@@ -75,10 +77,10 @@ void write_html_report(const run_settings& s, const spot_tables& t, const merge_
 }
 
 void closing_text(const run_settings& s, const spot_tables& t, const merge_tables& m, const header_normalisation& h,
-                  console& out, std::FILE* keys) {
+                  const moderated_genes& moderated, console& out, std::FILE* keys) {
     clear_progress_line(out);
     if (s.summary) {
-        print_run_summary(s, t, m, h, out);
+        print_run_summary(s, t, m, h, moderated, out);
     } else {
         std::printf(
             "\nOK!\n Check output files <merge.txt>, <data.txt> and <cor.txt> for results\n\n Please send "
@@ -136,12 +138,15 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         release_ratios(t);
         clock.mark("data.txt");
         gene_statistics(t, m, s.threads);
+        moderated_genes moderated;
+        if (s.moderated) moderated = moderate(s, t, ma);
         clock.mark("statistics");
         show_progress_line(out, "writing %s", "merge.txt");
         merge_report(s, t, m);
+        if (s.moderated) moderated_table(s, t, moderated);
         clock.mark("merge.txt");
         if (s.html) write_html_report(s, t, m, fig, c);
-        closing_text(s, t, m, h, out, keys);
+        closing_text(s, t, m, h, moderated, out, keys);
         release_ma_tables(ma);
         release_correlation_tables(c);
         release_merge_tables(t, m);

@@ -1,5 +1,6 @@
 #include "driver/run_summary.hpp"
 
+#include "numeric/fixed_text.hpp"
 #include "report/report_file.hpp"
 
 run_counts count_run(const spot_tables& t, const merge_tables& m) {
@@ -31,10 +32,27 @@ void print_normalisation(const run_settings& s, const spot_tables& t, const head
                       t.headers[static_cast<std::size_t>(f)].normalization_method.c_str());
 }
 
+// The prior of the empirical Bayes step and the genes found at a false
+// discovery rate of 5 %.
+void print_moderated(const moderated_genes& moderated, console& out) {
+    const moderated_result& r = moderated.result;
+    if (!r.estimable) {
+        progress_text(out, "Moderated t-test: no gene has a value in two files; moderated.txt holds no statistics.\n");
+        return;
+    }
+    char df[fixed_text_room], s2[fixed_text_room];
+    df[format_general(df, r.df_prior, 6)] = '\0';
+    s2[format_general(s2, r.s2_prior, 6)] = '\0';
+    progress_text(out,
+                  "Moderated t-test: prior degrees of freedom %s, prior variance %s; %d gene%s with an adjusted "
+                  "p-value below 0.05.\n",
+                  df, s2, moderated.significant, moderated.significant == 1 ? "" : "s");
+}
+
 }  // namespace
 
 void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m,
-                       const header_normalisation& h, console& out) {
+                       const header_normalisation& h, const moderated_genes& moderated, console& out) {
     const run_counts c = count_run(t, m);
     progress_text(out, "\nMerged %d file%s: %d spots each, %d genes of %d spot%s.\n", c.files, c.files == 1 ? "" : "s",
                   c.spots, c.genes, s.replicate_count, s.replicate_count == 1 ? "" : "s");
@@ -42,8 +60,10 @@ void print_run_summary(const run_settings& s, const spot_tables& t, const merge_
         out, "Values set aside (flagged, failing quality control or not positive): %lld; outliers removed: %lld.\n",
         c.set_aside, c.outliers);
     print_normalisation(s, t, h, out);
+    if (s.moderated) print_moderated(moderated, out);
     progress_text(out, "Reports written:\n");
     for (const char* report : report_names) progress_text(out, "  %s\n", report_path(s, report).c_str());
     if (s.analysis_options) progress_text(out, "  %s\n", report_path(s, normalised_report_name).c_str());
+    if (s.moderated) progress_text(out, "  %s\n", report_path(s, moderated_report_name).c_str());
     if (s.html) progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
 }

@@ -1,6 +1,7 @@
 // The closing summary of a command-line run.
 #pragma once
 
+#include "analysis/moderated.hpp"
 #include "analysis/normalise.hpp"
 #include "analysis/replicate_merge.hpp"
 #include "input/spot_tables.hpp"
@@ -22,4 +23,4 @@ run_counts count_run(const spot_tables& t, const merge_tables& m);
 // With the analysis options, also the normalisation used; files GenePix
 // normalised already are named.
 void print_run_summary(const run_settings& s, const spot_tables& t, const merge_tables& m,
-                       const header_normalisation& h, console& out);
+                       const header_normalisation& h, const moderated_genes& moderated, console& out);

@@ -86,3 +86,9 @@ std::size_t format_int(char* out, long long value, int width) {
     const auto result = std::to_chars(out, out + fixed_text_room, value);
     return pad_left(out, static_cast<std::size_t>(result.ptr - out), width);
 }
+
+std::size_t format_general(char* out, double value, int digits) {
+    if (!std::isfinite(value)) return format_fixed(out, value, 0, 0);
+    const auto result = std::to_chars(out, out + fixed_text_room, value, std::chars_format::general, digits);
+    return static_cast<std::size_t>(result.ptr - out);
+}

@@ -38,7 +38,7 @@ void put_pair_table(report_text& out, const char* heading, const run_settings& s
     out.put("File Name\t");
     put_file_names(out, s);
     for (int i = 1; i <= s.file_count(); ++i) {
-        out.put_text_tab(s.file_name(i));
+        out.put_text_tab(s.file_label(i));
         for (int j = 1; j <= s.file_count(); ++j) {
             if (m[i][j] == not_computed) {
                 out.put("-\t");

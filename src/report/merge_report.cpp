@@ -50,7 +50,7 @@ void put_file_counts(report_text& out, const run_settings& s, const spot_tables&
 void put_gene_heading(report_text& out, const run_settings& s) {
     out.put("Number\tPosition\tName\tID\t");
     for (int f = 1; f <= s.file_count(); ++f) {
-        out.put(s.file_name(f));
+        out.put(s.file_label(f));
         out.put("-Ratio\t");
     }
     out.put(

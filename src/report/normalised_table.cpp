@@ -42,7 +42,7 @@ void normalised_table(const run_settings& s, const spot_tables& t, const ma_tabl
     out.put("Number\tBlock\tColumn\tRow\tName\tID");
     for (int f = 1; f <= t.file_count; ++f) {
         out.put("\t");
-        out.put(s.file_name(f));
+        out.put(s.file_label(f));
     }
     out.put("\n");
     const int ns = t.spot_count;

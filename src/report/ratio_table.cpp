@@ -48,7 +48,7 @@ void ratio_table(const run_settings& s, const spot_tables& t) {
     out.put("begin data\n");
     out.put("Number\tPosition\tGene Name\tID\t");
     for (int f = 1; f <= t.file_count; ++f) {
-        out.put(s.file_name(f));
+        out.put(s.file_label(f));
         out.put("(ratio)\t");
     }
     out.put("\n");

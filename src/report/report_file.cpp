@@ -80,7 +80,7 @@ std::string report_path(const run_settings& s, const char* report) {
 }
 
 void put_file_names(report_text& out, const run_settings& s) {
-    for (int f = 1; f <= s.file_count(); ++f) out.put_text_tab(s.file_name(f));
+    for (int f = 1; f <= s.file_count(); ++f) out.put_text_tab(s.file_label(f));
     out.put("\n");
 }
 

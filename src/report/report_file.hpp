@@ -81,6 +81,9 @@ inline const char* const html_report_name = "report.html";
 // The normalised log ratios, written when an analysis option is given.
 inline const char* const normalised_report_name = "normalised.txt";
 
+// The moderated t-test of every gene, written with --moderated.
+inline const char* const moderated_report_name = "moderated.txt";
+
 // The path of a report: bare in the working directory, else inside s.output_dir.
 std::string report_path(const run_settings& s, const char* report);
 

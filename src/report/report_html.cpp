@@ -84,7 +84,7 @@ void run_table(std::string& page, const run_settings& s, const spot_tables& t, c
     for (int f = 1; f <= t.file_count; ++f) {
         const file_header& header = t.headers[static_cast<std::size_t>(f)];
         const std::string& version = header.format.type;
-        page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(s.file_name(f)) + "</td><td>" +
+        page += "<tr><td class=\"n\">" + integer(f) + "</td><td>" + escaped(s.file_label(f)) + "</td><td>" +
                 (version.empty() ? "-" : escaped(version)) + "</td><td class=\"n\">" + integer(t.spot_count) +
                 "</td><td class=\"n\">" + fixed(header.factor[k], 6) + "</td><td class=\"n\">" +
                 integer(static_cast<long long>(m.file_unusable[f]) + m.file_outliers[f]) + "</td><td class=\"n\">" +
@@ -215,11 +215,11 @@ void ma_plot(std::string& page, const run_settings& s, const spot_tables& t, con
     const frame aside{kept.x + kept.width + 42, kept.y, kept.width, kept.height};
     page += "<figure>\n";
     svg_writer svg(page, aside.x + aside.width + 8, kept.y + kept.height + 34,
-                   std::string("MA plot of ") + s.file_name(f));
+                   std::string("MA plot of ") + s.file_label(f));
     ma_panel(svg, ff.ma_kept, kept, cell, sequential_colour, "kept");
     ma_panel(svg, ff.ma_aside, aside, cell, warm_colour, "set aside");
     svg.finish();
-    caption(page, integer(f) + ". " + s.file_name(f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
+    caption(page, integer(f) + ". " + s.file_label(f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
                       " set aside, " + integer(ff.without_m) + " without M or A");
     page += "</figure>\n";
 }
@@ -244,10 +244,10 @@ void slide_plot(std::string& page, const run_settings& s, const html_figures& fi
     for (int k = 0; k < slide_levels; ++k) palette.push_back(diverging_colour(2.0 * k / (slide_levels - 1) - 1.0));
     palette.push_back(missing_grey);
     page += "<figure>\n";
-    svg_writer svg(page, cell * r.columns, cell * r.rows, std::string("Slide picture of ") + s.file_name(f));
+    svg_writer svg(page, cell * r.columns, cell * r.rows, std::string("Slide picture of ") + s.file_label(f));
     draw_raster(svg, r, 0, 0, cell, cell, palette);
     svg.finish();
-    caption(page, integer(f) + ". " + s.file_name(f));
+    caption(page, integer(f) + ". " + s.file_label(f));
     page += "</figure>\n";
 }
 

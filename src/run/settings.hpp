@@ -45,8 +45,25 @@ struct run_settings {
                (normalise != normalisation::header && normalise != normalisation::none);
     }
 
+    // The dye swaps: file h carries the sample in the green channel when
+    // swapped[h - 1] (empty: no file does). Its ratios are taken inverted.
+    std::vector<char> swapped;
+    // What the reports call each file: labels[h - 1] when given (a targets
+    // file's Name), else the file's name as given.
+    std::vector<std::string> labels;
+    bool moderated = false;  // the moderated t-test, written to moderated.txt
+
     int file_count() const { return static_cast<int>(files.size()); }
+    // The path a file is opened by, and named by in messages.
     const char* file_name(int h) const { return files[static_cast<std::size_t>(h - 1)].c_str(); }
+    const char* file_label(int h) const {
+        const std::size_t k = static_cast<std::size_t>(h - 1);
+        return k < labels.size() && !labels[k].empty() ? labels[k].c_str() : files[k].c_str();
+    }
+    bool is_swapped(int h) const {
+        const std::size_t k = static_cast<std::size_t>(h - 1);
+        return k < swapped.size() && swapped[k] != 0;
+    }
 };
 
 // The command-line names of the ratio approaches, by number (index 0 unused):

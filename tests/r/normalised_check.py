@@ -176,16 +176,22 @@ def compare(label, got, want, largest):
     return problems
 
 
+def stage(sources, work):
+    """The files in `work` as f1.gpr, f2.gpr, ...: real files linked, generated ones written."""
+    names = []
+    for k, source in enumerate(sources, start=1):
+        names.append("f%d.gpr" % k)
+        if isinstance(source, bytes):
+            open(os.path.join(work, names[-1]), "wb").write(source)
+        else:
+            os.symlink(os.path.abspath(source), os.path.join(work, names[-1]))
+    return names
+
+
 def check_group(program, label, sources, largest):
     problems = []
     with tempfile.TemporaryDirectory() as work:
-        names = []
-        for k, source in enumerate(sources, start=1):
-            names.append("f%d.gpr" % k)
-            if isinstance(source, bytes):
-                open(os.path.join(work, names[-1]), "wb").write(source)
-            else:
-                os.symlink(os.path.abspath(source), os.path.join(work, names[-1]))
+        names = stage(sources, work)
         run = model.load_files(work, names)
         cache = {}
         for options, method, scaled in RUNS:

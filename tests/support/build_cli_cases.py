@@ -154,6 +154,7 @@ def cases():
               "--flag-cutoff 2.5: expected a whole number from -1000 to 1000, such as -50 or 0",
               {"slide1.gpr": slide1}),
     ]
+    out += targets_cases(m1, m2)
     scan = ["caarray/3_0_6_x.gpr", "caarray/4_0_1_x.gpr"]
     out.append(Case("cli_real_mixed_normalisation", ["-q", "-o", "out"] + ["${REALDATA}/" + f for f in scan], {}, 0,
                     "", "warning: the ratios of ${REALDATA}/%s are multiplied by their header's normalisation factors, "
@@ -180,6 +181,34 @@ def long_path_run(slide1):
     run.expected = {k: v.replace(b"slide1.gpr", path.encode()) for k, v in run.expected.items()}
     run.setup = "mkdir -p '%s' && mv slide1.gpr '%s'\n" % (os.path.dirname(path), path)
     return run
+
+
+def targets_cases(m1, m2):
+    """What a targets file can get wrong: each a usage error naming the file and the row."""
+    files = {"m1.gpr": m1, "m2.gpr": m2}
+    def case(name, text, args, problem):
+        c = usage(name, ["--targets", "targets.txt", "-o", "never"] + args, problem, files)
+        c.setup = "printf '%s' > targets.txt\n" % text.replace("\t", "\\t").replace("\n", "\\n")
+        return c
+    return [
+        case("cli_targets_without_cy5", "FileName\tCy3\nm1.gpr\tref\n", [],
+             "targets.txt, line 1: the titles hold no Cy5 column (FileName, Cy3 and Cy5 are needed)"),
+        case("cli_targets_empty_cell", "FileName\tCy3\tCy5\nm1.gpr\tref\ta\nm2.gpr\t\tref\n", [],
+             "targets.txt, line 3: the Cy3 cell is empty"),
+        case("cli_targets_file_twice", "filename\tcy3\tcy5\nm1.gpr\tref\ta\n./m1.gpr\tb\tref\n", [],
+             "targets.txt, line 3: the file ./m1.gpr is named twice (line 2)"),
+        case("cli_targets_row_without_reference", "FileName\tCy3\tCy5\nm1.gpr\tref\ta\nm2.gpr\tb\tc\n",
+             ["--reference", "ref"], "targets.txt, line 3: neither Cy3 (b) nor Cy5 (c) is the reference ref"),
+        case("cli_targets_reference_not_plain", "FileName\tCy3\tCy5\nm1.gpr\tref\ta\nm2.gpr\ta\tref\n", [],
+             "targets.txt: both ref and a are in every row, so the reference is not plain; name it with "
+             "--reference LABEL"),
+        case("cli_targets_and_files", "FileName\tCy3\tCy5\nm1.gpr\tref\ta\n", ["m2.gpr"],
+             "--targets targets.txt names the files; give them there or on the command line, not both"),
+        usage("cli_moderated_one_file", ["--moderated", "-o", "never", "m1.gpr"],
+              "--moderated: the test needs at least two files (one value per file and gene)", files),
+        usage("cli_swap_beyond_the_files", ["--swap", "3", "-o", "never", "m1.gpr", "m2.gpr"],
+              "--swap 3: expected the positions of files, from 1 to 2, parted by commas, such as 2 or 1,3", files),
+    ]
 
 
 def layout_mismatch_out(slide1):

@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -70,4 +71,21 @@ TEST(fixed_text, exact_ties_round_half_to_even_as_printf) {
     for (double v : {4503599627370495.5, 9007199254740991.0, 9007199254740992.0, 5e-324, -5e-324,
                      2.2250738585072014e-308, 0.0005, 0.0015, 0.0025, 1e-7, 0.9995, 0.9994999999999999, -0.0})
         EXPECT_EQ(fixed(v, 3, 4), printf_fixed(v, 3, 4)) << v;
+}
+
+TEST(fixed_text, general_notation_is_printfs_six_significant_digits) {
+    std::mt19937_64 random(31);
+    std::vector<double> values = {0.0,       1.0,         0.05,     1e-10, 1.5e-10,   0.000123456789, 123456.5,
+                                  1234567.0, 0.999999951, 2.5e-300, 1e300, 0.1 + 0.2, 4.9e-324};
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(std::ldexp(std::uniform_real_distribution<double>(0.5, 1.0)(random),
+                                    std::uniform_int_distribution<int>(-1000, 1000)(random)));
+    for (double v : values) {
+        char mine[fixed_text_room];
+        char theirs[64];
+        std::snprintf(theirs, sizeof theirs, "%.6g", v);
+        EXPECT_EQ(std::string(mine, format_general(mine, v, 6)), theirs) << v;
+    }
+    char text[fixed_text_room];
+    EXPECT_EQ(std::string(text, format_general(text, NAN, 6)), "nan");
 }

@@ -1,0 +1,1 @@
+printf 'FileName\tCy3\nm1.gpr\tref\n' > targets.txt
