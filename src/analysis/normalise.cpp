@@ -118,10 +118,17 @@ void normalise(const run_settings& s, spot_tables& t, ma_tables& ma, bool with_m
         parallel_for(s.threads, nf, [&](int item, int) { report_ratios(s, t, ma, item + 1); });
         return;
     }
+    const bool for_plots = with_a;
     with_a = with_a || s.normalise == normalisation::loess || s.normalise == normalisation::print_tip_loess;
     ma.m = dmatrix(1, nf, 1, ns);
     if (with_a) ma.a = dmatrix(1, nf, 1, ns);
     parallel_for(s.threads, nf, [&](int item, int) { log_ratios(s, t, item + 1, ma, with_a); });
+    if (for_plots && s.normalise != normalisation::median && takes_trend_out(s)) {
+        ma.raw_m = dmatrix(1, nf, 1, ns);
+        parallel_for(s.threads, nf, [&](int item, int) {
+            for (int spot = 1; spot <= ns; ++spot) ma.raw_m[item + 1][spot] = ma.m[item + 1][spot];
+        });
+    }
     if (takes_trend_out(s)) take_trends_out(s, t, ma);
     if (s.between == between_files::scale) scale_between(s, t, ma);
     parallel_for(s.threads, nf, [&](int item, int) { report_ratios(s, t, ma, item + 1); });
@@ -144,4 +151,5 @@ header_normalisation header_normalisation_of(const spot_tables& t) {
 void release_ma_tables(ma_tables& ma) {
     ma.m.reset();
     ma.a.reset();
+    ma.raw_m.reset();
 }

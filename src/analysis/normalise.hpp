@@ -11,8 +11,9 @@
 
 // Per file and spot (1..F x 1..S), not-a-number where the value is missing.
 struct ma_tables {
-    dmatrix_t m;  // the normalised log ratio, as normalised.txt shows it
-    dmatrix_t a;  // the average log intensity; empty when nothing reads it
+    dmatrix_t m;      // the normalised log ratio, as normalised.txt shows it
+    dmatrix_t a;      // the average log intensity; empty when nothing reads it
+    dmatrix_t raw_m;  // M before a loess curve was taken out, kept for the page's plots; else empty
 };
 
 // Whether a spot is set aside by its own Flags value (below the cutoff, when
@@ -36,6 +37,8 @@ inline bool below_flag_cutoff(const run_settings& s, const spot_tables& t, int f
 // flag cutoff is missing in every table. A dye-swapped file is taken sample
 // over reference first: its M changes sign, and its ratio x factor becomes
 // the reciprocal where it is positive.
+// With `with_a` (the page of plots) under a loess method, raw_m keeps M
+// before its curve is taken out.
 void normalise(const run_settings& s, spot_tables& t, ma_tables& ma, bool with_ma, bool with_a);
 
 // The files of a run by what their headers say of their normalisation.

@@ -7,6 +7,7 @@
 #include "analysis/moderated.hpp"
 #include "analysis/normalise.hpp"
 #include "analysis/replicate_merge.hpp"
+#include "analysis/slide_quality.hpp"
 #include "driver/dialogue.hpp"
 #include "driver/guard_rails.hpp"
 #include "driver/keyboard.hpp"
@@ -20,6 +21,7 @@
 #include "report/merge_report.hpp"
 #include "report/moderated_table.hpp"
 #include "report/normalised_table.hpp"
+#include "report/quality_table.hpp"
 #include "report/ratio_table.hpp"
 #include "report/report_file.hpp"
 #include "report/report_html.hpp"
@@ -69,9 +71,13 @@ int guarded(const run_settings& s, console& out, std::FILE* keys, F body) {
 // report.html beside the reports; a page that cannot be written stops the
 // run like a report that cannot.
 void write_html_report(const run_settings& s, const spot_tables& t, const merge_tables& m, const html_figures& fig,
-                       const correlation_tables& c) {
+                       const correlation_tables& c, const slide_quality& quality, const moderated_genes& moderated,
+                       const header_normalisation& h) {
     html_inputs extra;
     extra.program_version = program_version;
+    extra.quality = &quality;
+    extra.moderated = s.moderated ? &moderated : nullptr;
+    extra.normalisation = &h;
     const std::string path = report_path(s, html_report_name);
     write_report_html(s, t, m, fig, c, extra, path.c_str());
 }
@@ -116,6 +122,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         t.replicate_count = s.replicate_count;
         t.spot_count = size.spot_count;
         t.gene_count = size.gene_count;
+        t.with_places = s.html;
         create_spot_tables(t);
         clock.mark("sizing");
         load_files(s, t, out);
@@ -130,7 +137,12 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         correlation_tables c = correlate(s, t);
         correlation_report(s, c);
         if (s.analysis_options) normalised_table(s, t, ma);
-        if (s.html) collect_html_figures(t, fig, s.threads);
+        slide_quality quality;
+        if (s.html) {
+            collect_html_figures(t, fig, s.threads);
+            quality = assess_slides(s, t, ma);
+            quality_table(s, quality);
+        }
         clock.mark("cor.txt");
         regroup_by_gene(s, t, m);
         show_progress_line(out, "writing %s", "data.txt");
@@ -145,7 +157,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         merge_report(s, t, m);
         if (s.moderated) moderated_table(s, t, moderated);
         clock.mark("merge.txt");
-        if (s.html) write_html_report(s, t, m, fig, c);
+        if (s.html) write_html_report(s, t, m, fig, c, quality, moderated, h);
         closing_text(s, t, m, h, moderated, out, keys);
         release_ma_tables(ma);
         release_correlation_tables(c);

@@ -65,5 +65,8 @@ void print_run_summary(const run_settings& s, const spot_tables& t, const merge_
     for (const char* report : report_names) progress_text(out, "  %s\n", report_path(s, report).c_str());
     if (s.analysis_options) progress_text(out, "  %s\n", report_path(s, normalised_report_name).c_str());
     if (s.moderated) progress_text(out, "  %s\n", report_path(s, moderated_report_name).c_str());
-    if (s.html) progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
+    if (s.html) {
+        progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
+        progress_text(out, "  %s\n", report_path(s, quality_report_name).c_str());
+    }
 }

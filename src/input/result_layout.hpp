@@ -14,6 +14,7 @@
 constexpr int data_fields = 43;
 namespace fixed_field {
 constexpr int block = 1, column = 2, row = 3, name = 4, id = 5, first_number = 6;
+constexpr int x = 6, y = 7;  // the spot's place on the slide, in micrometres
 constexpr int red_median = 9, red_background = 12, green_median = 18, green_background = 21;
 constexpr int log_ratio = 38;  // any word ("Error" when there is no ratio)
 constexpr int flags = 43;

@@ -10,8 +10,9 @@ namespace {
 
 // Fields whose value is used; the others are only checked.
 constexpr bool is_kept(int field) {
-    return field == fixed_field::red_median || field == fixed_field::red_background ||
-           field == fixed_field::green_median || field == fixed_field::green_background ||
+    return field == fixed_field::x || field == fixed_field::y || field == fixed_field::red_median ||
+           field == fixed_field::red_background || field == fixed_field::green_median ||
+           field == fixed_field::green_background ||
            (field >= fixed_field::ratio[1] && field <= fixed_field::ratio[4]) || field == fixed_field::ratio[5] ||
            field == fixed_field::flags;
 }

@@ -169,6 +169,10 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
         t.spot_ratio[f][s] = v.field[fixed_field::ratio[static_cast<std::size_t>(settings.ratio_approach)]];
         double flag = v.field[fixed_field::flags];
         t.file_flag[f][s] = whole_flag(flag);
+        if (t.with_places) {
+            t.spot_x[f][s] = v.field[fixed_field::x];
+            t.spot_y[f][s] = v.field[fixed_field::y];
+        }
         if (fails_quality_control(v.field[fixed_field::red_median], v.field[fixed_field::red_background],
                                   v.field[fixed_field::green_median], v.field[fixed_field::green_background],
                                   settings.qc_constant))

@@ -16,6 +16,10 @@ void create_spot_tables(spot_tables& t) {
     t.spot_ratio = dmatrix(1, nf, 1, ns);
     t.file_flag = offset_matrix<std::int16_t>(1, nf, 1, ns, "allocation failure 1 in flag table",
                                               "allocation failure 2 in flag table");
+    if (t.with_places) {
+        t.spot_x = dmatrix(1, nf, 1, ns);
+        t.spot_y = dmatrix(1, nf, 1, ns);
+    }
     t.gene_name = cmatrix(1, ns, 0, static_cast<int>(name_room));
     t.gene_id = cmatrix(1, ns, 0, static_cast<int>(id_room));
     // Sized once, so files loaded side by side never move each other's records.
@@ -31,6 +35,8 @@ void release_spot_tables(spot_tables& t) {
     cmatrix_free(t.gene_name, 1, ns, 0, static_cast<int>(name_room));
     dmatrix_free(t.spot_ratio, 1, nf, 1, ns);
     t.file_flag.reset();
+    t.spot_x.reset();
+    t.spot_y.reset();
     dmatrix_free(t.spot_flag, 1, nf, 1, ns);
     ivector_free(t.spot_column, 1, ns);
     ivector_free(t.spot_row, 1, ns);

@@ -26,6 +26,10 @@ struct spot_tables {
     // spot_flag marks -90), held to -32768..32767 below its integer part, so
     // that "below N" reads the same for every whole N in that range.
     offset_matrix<std::int16_t> file_flag;
+    // The spot's X and Y on the slide (micrometres), kept when with_places
+    // is set before the tables are created (the page of plots needs them).
+    bool with_places = false;
+    dmatrix_t spot_x, spot_y;
 
     // Per spot: the values of the last file loaded.
     ivector_t spot_block, spot_row, spot_column;

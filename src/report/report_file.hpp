@@ -84,6 +84,9 @@ inline const char* const normalised_report_name = "normalised.txt";
 // The moderated t-test of every gene, written with --moderated.
 inline const char* const moderated_report_name = "moderated.txt";
 
+// The statistics that name the suspect slides, written with report.html.
+inline const char* const quality_report_name = "qc.txt";
+
 // The path of a report: bare in the working directory, else inside s.output_dir.
 std::string report_path(const run_settings& s, const char* report);
 
