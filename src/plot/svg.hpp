@@ -17,8 +17,10 @@ std::string hex(colour c);
 // 12.34 gives "12.3", -0.04 gives "0", 3.0 gives "3".
 void append_number(std::string& out, double value);
 
-// Text with &, <, >, " and ' written as entities; bytes outside printable
-// ASCII are dropped, so a page never carries a broken UTF-8 sequence.
+// Text with &, <, >, " and ' written as entities and every other character
+// outside ASCII as a numeric reference ("½" as "&#189;"), so the page is ASCII
+// whatever the names hold; control characters and bytes that are not UTF-8
+// (a Latin-1 name) are dropped, so a page never carries a broken sequence.
 void append_escaped(std::string& out, std::string_view text);
 
 enum class anchor { start, middle, end };
