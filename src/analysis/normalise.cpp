@@ -10,8 +10,6 @@
 
 namespace {
 
-// GenePix's ratio where the denominator is zero.
-constexpr double no_ratio = 100000.0;
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 
 double header_factor(const run_settings& s, const spot_tables& t, int f) {
@@ -48,7 +46,7 @@ void log_ratios(const run_settings& s, const spot_tables& t, int f, ma_tables& m
         const bool aside = below_flag_cutoff(s, t, f, spot);
         const bool intensities = red > 0.0 && green > 0.0;
         double m = missing;
-        if (!aside && ratio > 0.0 && ratio != no_ratio) {
+        if (!aside && ratio > 0.0 && ratio != genepix_no_ratio) {
             if (!by_intensity) {
                 const double v = factor * ratio;
                 if (v > 0.0) m = std::log2(v);

@@ -16,6 +16,9 @@ struct ma_tables {
     dmatrix_t raw_m;  // M before a loess curve was taken out, kept for the page's plots; else empty
 };
 
+// GenePix's ratio where the denominator is zero.
+constexpr double genepix_no_ratio = 100000.0;
+
 // Whether a spot is set aside by its own Flags value (below the cutoff, when
 // one is given) in every report and every fit.
 inline bool below_flag_cutoff(const run_settings& s, const spot_tables& t, int f, int spot) {

@@ -209,24 +209,25 @@ void ma_panel(svg_writer& svg, const level_raster& bins, const frame& area, doub
 }
 
 // Kept spots on the left, spots set aside beside them on the same axes.
-void ma_plot(std::string& page, const run_settings& s, const spot_tables& t, const file_figures& ff, int f) {
-    const double cell = few_files(t) ? 3.0 : 2.0;
-    const frame kept{42, 18, cell * ma_bins_a, cell * ma_bins_m};
+void ma_plot(std::string& page, const run_settings& s, const spot_tables& t, const html_figures& fig, int f) {
+    const file_figures& ff = fig.files[static_cast<std::size_t>(f - 1)];
+    const double cell = (few_files(t) ? 192.0 : 128.0) / fig.grid.columns;
+    const frame kept{42, 18, cell * fig.grid.columns, cell * fig.grid.rows};
     const frame aside{kept.x + kept.width + 42, kept.y, kept.width, kept.height};
     page += "<figure>\n";
     svg_writer svg(page, aside.x + aside.width + 8, kept.y + kept.height + 34,
                    std::string("MA plot of ") + s.file_label(f));
-    ma_panel(svg, ff.ma_kept, kept, cell, sequential_colour, "kept");
-    ma_panel(svg, ff.ma_aside, aside, cell, warm_colour, "set aside");
+    ma_panel(svg, ff.kept.bins, kept, cell, sequential_colour, "kept");
+    ma_panel(svg, ff.aside.bins, aside, cell, warm_colour, "set aside");
     svg.finish();
-    caption(page, integer(f) + ". " + s.file_label(f) + ": " + integer(ff.kept) + " kept, " + integer(ff.aside) +
-                      " set aside, " + integer(ff.without_m) + " without M or A");
+    caption(page, integer(f) + ". " + s.file_label(f) + ": " + integer(ff.kept.spots) + " kept, " +
+                      integer(ff.aside.spots) + " set aside, " + integer(ff.without_m) + " without M or A");
     page += "</figure>\n";
 }
 
 void ma_section(std::string& page, const run_settings& s, const spot_tables& t, const html_figures& fig) {
     page += "<h2>MA plots</h2>\n<figure>\n<div class=\"grid\">\n";
-    for (int f = 1; f <= t.file_count; ++f) ma_plot(page, s, t, fig.files[static_cast<std::size_t>(f - 1)], f);
+    for (int f = 1; f <= t.file_count; ++f) ma_plot(page, s, t, fig, f);
     page += "</div>\n";
     caption(page,
             "M = log2 normalised ratio against A = 1/2 log2 of the product of the two background-subtracted "
