@@ -9,7 +9,7 @@
 namespace {
 
 // Cells of all slide pictures together; keeps the page small at 99 files.
-constexpr long long slide_cell_budget = 250000;
+constexpr long long slide_cell_budget = 160000;
 
 double quantile(std::vector<double>& v, double p) {
     const double position = p * static_cast<double>(v.size() - 1);
@@ -150,7 +150,7 @@ void count_extreme_ratios(const run_settings& s, const spot_tables& t, html_figu
     for (int f = 1; f <= t.file_count; ++f) {
         extreme_ratios& e = fig.marks[static_cast<std::size_t>(f - 1)];
         for (int spot = 1; spot <= t.spot_count; ++spot) {
-            if (set_aside_by_flag(s, t, f, spot)) continue;
+            if (below_flag_cutoff(s, t, f, spot)) continue;
             const double ratio = t.spot_ratio[f][spot];
             if (ratio == 0.0) ++e.zero;
             if (ratio == genepix_no_ratio) ++e.hundred_thousand;

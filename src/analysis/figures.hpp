@@ -19,8 +19,9 @@ struct box_summary {
     double low = 0, q1 = 0, median = 0, q3 = 0, high = 0;
 };
 
-// Spots of a file not set aside whose ratio, as the file holds it, is 0 or
-// 100000 (GenePix's ratio when a channel is empty): under the header factors
+// Spots of a file whose ratio, as the file holds it, is 0 or 100000 (GenePix's
+// ratio for a zero denominator), counted where cor.txt takes them: every spot
+// but those below the flag cutoff, flagged or not. Under the header factors
 // they enter the raw-scale correlations.
 struct extreme_ratios {
     int zero = 0, hundred_thousand = 0;

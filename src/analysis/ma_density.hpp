@@ -9,8 +9,8 @@
 
 // The axes every MA picture shares.
 constexpr double ma_a_low = 0.0, ma_a_high = 16.0, ma_m_limit = 4.0;
-// Density levels 0..7: 1, 2-3, 4-7, ... spots in a cell.
-constexpr int density_levels = 8;
+// Density levels 0..11: 1, 2-3, 4-7, ... spots in a cell.
+constexpr int density_levels = 12;
 // The curve is fitted on at most this many spots (every k-th in A order).
 constexpr int curve_sample_limit = 5000;
 // Fewer spots than this get no curve.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "numeric/array_normalisation.hpp"
@@ -144,6 +145,18 @@ header_normalisation header_normalisation_of(const spot_tables& t) {
             h.by_genepix.push_back(f);
     }
     return h;
+}
+
+std::string mixed_normalisation_text(const run_settings& s, const header_normalisation& h) {
+    const auto names_of = [&](const std::vector<int>& files) {
+        std::string names;
+        for (int f : files) names += (names.empty() ? "" : ", ") + std::string(s.file_name(f));
+        return names;
+    };
+    return "the ratios of " + names_of(h.by_factor) +
+           " are multiplied by their header's normalisation factors, those of " + names_of(h.not_normalised) +
+           " (NormalizationMethod=None) are not normalised at all; --normalise median (or loess, printtiploess) "
+           "on the command line treats all files alike";
 }
 
 void release_ma_tables(ma_tables& ma) {

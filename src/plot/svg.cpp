@@ -210,6 +210,55 @@ void svg_writer::stroke_path(std::string_view d, colour stroke, double stroke_wi
     out_ += "\"/>\n";
 }
 
+void svg_writer::polyline(const std::vector<double>& x, const std::vector<double>& y, colour stroke,
+                          double stroke_width) {
+    out_ += "<polyline fill=\"none\" stroke=\"" + hex(stroke) + "\"";
+    attribute("stroke-width", stroke_width);
+    out_ += " points=\"";
+    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        if (i > 0) out_ += ' ';
+        append_number(out_, x[i]);
+        out_ += ',';
+        append_number(out_, y[i]);
+    }
+    out_ += "\"/>\n";
+}
+
+void svg_writer::open_fill_group(colour fill, double opacity) {
+    out_ += "<g fill=\"" + hex(fill) + "\"";
+    if (opacity != 1.0) attribute("fill-opacity", opacity);
+    out_ += ">\n";
+}
+
+void svg_writer::dot(double cx, double cy, double r) {
+    out_ += "<circle";
+    attribute("cx", cx);
+    attribute("cy", cy);
+    attribute("r", r);
+    out_ += "/>\n";
+}
+
+void svg_writer::tiles(std::initializer_list<frame> cells, std::string_view tooltip) {
+    // A path is shorter than a rect's four attributes; heat maps hold thousands.
+    out_ += "<path d=\"";
+    for (const frame& c : cells) {
+        out_ += 'M';
+        append_number(out_, c.x);
+        out_ += ' ';
+        append_number(out_, c.y);
+        out_ += 'h';
+        append_number(out_, c.width);
+        out_ += 'v';
+        append_number(out_, c.height);
+        out_ += "h-";
+        append_number(out_, c.width);
+        out_ += 'z';
+    }
+    out_ += "\"><title>";
+    append_escaped(out_, tooltip);
+    out_ += "</title></path>\n";
+}
+
 void svg_writer::open_group(double x, double y, double sx, double sy) {
     out_ += "<g transform=\"translate(";
     append_number(out_, x);

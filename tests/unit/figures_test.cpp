@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "input/spot_loader.hpp"
-#include "support/two_slides.hpp"
+#include "support/small_slides.hpp"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST(figures, quartiles_interpolate_and_whiskers_stop_at_one_and_a_half_boxes) {
 }
 
 TEST(figures, spots_are_kept_set_aside_or_without_m_and_binned_on_a_and_m) {
-    two_slides d;
+    small_slides d;
     d.normalise_for_page();
     html_figures fig;
     collect_html_figures(d.s, d.t, d.ma, fig);
@@ -66,7 +66,7 @@ TEST(figures, spots_are_kept_set_aside_or_without_m_and_binned_on_a_and_m) {
 // the test against C alone. Spots below the cutoff have no M; the picture
 // places them by their medians.
 TEST(figures, the_flag_cutoff_decides_what_is_set_aside) {
-    two_slides d;
+    small_slides d;
     d.t.file_flag[1][3] = d.t.file_flag[1][4] = -50;
     d.t.spot_flag[1][3] = d.t.spot_flag[1][4] = -50;
     d.t.f632_median[1][4] = 2100;  // R = 2000, G = 1000
@@ -97,24 +97,30 @@ TEST(figures, the_flag_cutoff_decides_what_is_set_aside) {
     EXPECT_TRUE(set_aside_by_flag(d.s, d.t, 2, 2));
 }
 
-TEST(figures, ratios_of_0_and_100000_are_counted_where_not_set_aside) {
-    two_slides d;
+// Where cor.txt takes them: flagged spots too, not those below the flag cutoff.
+TEST(figures, ratios_of_0_and_100000_are_counted_where_the_correlations_take_them) {
+    small_slides d;
     d.t.spot_ratio[1][5] = 100000;
     d.t.spot_ratio[1][6] = 100000;
     d.t.spot_ratio[1][7] = 0;
-    d.t.spot_flag[1][6] = -100;     // set aside: not counted
-    d.t.spot_ratio[2][2] = 100000;  // failed the test against C: not counted
+    d.t.spot_flag[1][6] = d.t.file_flag[1][6] = -100;
+    d.t.spot_ratio[2][2] = 100000;  // failed the test against C
     html_figures fig;
     count_extreme_ratios(d.s, d.t, fig);
     ASSERT_EQ(fig.marks.size(), 2u);
-    EXPECT_EQ(fig.marks[0].hundred_thousand, 1);
+    EXPECT_EQ(fig.marks[0].hundred_thousand, 2);
     EXPECT_EQ(fig.marks[0].zero, 1);
-    EXPECT_EQ(fig.marks[1].hundred_thousand, 0);
+    EXPECT_EQ(fig.marks[1].hundred_thousand, 1);
     EXPECT_EQ(fig.marks[1].zero, 1);  // spot 1
+    d.s.flag_cutoff_given = true;
+    d.s.flag_cutoff = -50;
+    count_extreme_ratios(d.s, d.t, fig);
+    EXPECT_EQ(fig.marks[0].hundred_thousand, 1);  // spot 6 is below the cutoff
+    EXPECT_EQ(fig.marks[1].hundred_thousand, 1);
 }
 
 TEST(figures, slide_shows_blocks_with_a_gap_and_grey_where_no_spot_is_kept) {
-    two_slides d;
+    small_slides d;
     d.normalise_for_page();
     html_figures fig;
     collect_html_figures(d.s, d.t, d.ma, fig);
@@ -136,7 +142,7 @@ TEST(figures, slide_shows_blocks_with_a_gap_and_grey_where_no_spot_is_kept) {
 }
 
 TEST(figures, a_block_number_below_one_means_no_slide_picture) {
-    two_slides d;
+    small_slides d;
     d.t.spot_block[5] = 0;
     EXPECT_FALSE(plan_slide(d.t).usable);
     d.t.spot_block[5] = 1000000;  // far more grid than spots
@@ -157,9 +163,9 @@ TEST(figures, tiles_grow_until_the_pictures_fit_the_budget) {
     }
     const slide_layout l = plan_slide(t);
     ASSERT_TRUE(l.usable);
-    EXPECT_EQ(l.tile, 5);
-    EXPECT_LE(99LL * l.blocks * l.tile_columns * l.tile_rows, 250000);
-    EXPECT_GT(99LL * l.blocks * ((24 + 3) / 4) * ((48 + 3) / 4), 250000);
+    EXPECT_EQ(l.tile, 6);
+    EXPECT_LE(99LL * l.blocks * l.tile_columns * l.tile_rows, 160000);
+    EXPECT_GT(99LL * l.blocks * ((24 + 4) / 5) * ((48 + 4) / 5), 160000);
     EXPECT_EQ(ma_grid_for(20).columns, 128);
     EXPECT_EQ(ma_grid_for(21).columns, 64);
 }

@@ -22,7 +22,8 @@ TEST(ma_density, density_levels_double_per_level_up_to_the_last) {
     EXPECT_EQ(density_level(2), 1);
     EXPECT_EQ(density_level(3), 1);
     EXPECT_EQ(density_level(4), 2);
-    EXPECT_EQ(density_level(1000), density_levels - 1);
+    EXPECT_EQ(density_level(1000), 9);
+    EXPECT_EQ(density_level(100000), density_levels - 1);
 }
 
 TEST(ma_density, points_outside_the_axes_land_on_the_edge_cells) {
