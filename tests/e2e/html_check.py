@@ -514,10 +514,10 @@ def browser_check(runner, examples, keep=None):
                                                                          100 * share))
     if len(colours) < 50 or share < 0.03:
         fail("the page rendered nearly blank")
-    # The bottom of the page is drawn: the last picture reaches the lowest tenth of the screenshot.
+    # The example page fills the screenshot: its last pictures reach the lowest tenth.
     low = [row for row in rows[height * 9 // 10:] if any(pixel != (255, 255, 255) for pixel in row[::4])]
     if not low:
-        fail("nothing drawn in the lowest tenth of the page: the screenshot misses its end or the page is cut")
+        fail("nothing drawn in the lowest tenth of the screenshot: the page ends early or was not drawn to its end")
     if keep:
         shutil.copy(png, keep)
     shutil.rmtree(work)
