@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "plot/axes.hpp"
-#include "plot/keys.hpp"
 #include "plot/raster.hpp"
 #include "plot/scales.hpp"
 #include "report/html_page.hpp"

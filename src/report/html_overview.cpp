@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "plot/axes.hpp"
-#include "plot/keys.hpp"
 #include "plot/scales.hpp"
 #include "report/html_page.hpp"
 
