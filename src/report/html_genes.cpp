@@ -98,12 +98,20 @@ void volcano_plot(std::string& page, const gene_points& v) {
     const frame area{56, 10, 512, 320};
     const linear_scale x{-v.x_limit, v.x_limit, area.x, area.x + area.width};
     const linear_scale y{0, v.y_top, area.y + area.height, area.y};
+    const bool dots = v.x.size() <= dot_limit;
     page += "<figure>\n";
-    svg_writer svg(page, area.x + area.width + 12, area.y + area.height + 40, "Volcano plot of the merged genes");
-    if (v.x.size() <= dot_limit)
+    svg_writer svg(page, area.x + area.width + 12, area.y + area.height + (dots ? 40 : 76),
+                   "Volcano plot of the merged genes");
+    if (dots) {
         volcano_dots(svg, v, x, y);
-    else
+    } else {
         volcano_density(svg, v, area, 4.0);
+        std::vector<std::string> labels;
+        for (int k = 0; k < density_levels; ++k)
+            labels.push_back(integer(1LL << k) + (k == density_levels - 1 ? "+" : ""));
+        swatch_key(svg, area.x, area.y + area.height + 50, 26, 10, palette_of(sequential_colour, density_levels, 0.3),
+                   labels, "genes per cell");
+    }
     if (std::isfinite(v.line) && v.line < v.y_top)
         svg.line(area.x, y(v.line), area.x + area.width, y(v.line), line_colour, 1.5);
     draw_axes(svg, area, x, y, "mean log2 ratio", v.moderated ? "-log10 moderated p" : "-log10 p", 5);
@@ -112,17 +120,17 @@ void volcano_plot(std::string& page, const gene_points& v) {
     for (char k : v.marked) marked += k;
     std::string text = "Volcano plot of the " + integer(static_cast<long long>(v.x.size())) +
                        " genes with a p-value, from " + source_text(v) + ": mean log2 ratio against -log10 p (" +
-                       (v.x.size() <= dot_limit ? "one dot per gene" : "darker = more genes") + "). ";
+                       (dots ? "one dot per gene" : "darker = more genes") + "). ";
+    const std::string in_red = dots ? ", in red" : "";
     if (v.moderated)
         text += std::isfinite(v.line) ? "The orange line marks a false discovery rate of 5 % (Benjamini-Hochberg "
                                         "adjusted p-value below 0.05): " +
-                                            integer(marked) + " genes above it, in red."
+                                            integer(marked) + " genes above it" + in_red + "."
                                       : "No gene reaches a false discovery rate of 5 %, so no line is drawn.";
     else
-        text += "The orange line marks p = 0.05 (" + integer(marked) +
-                " genes above it, in red), not corrected for the number of genes: 5 % of unchanged genes lie "
-                "above it too.";
-    if (v.infinite > 0) text += " " + integer(v.infinite) + " genes with p = 0 sit on the top edge.";
+        text += "The orange line marks p = 0.05 (" + integer(marked) + " genes above it" + in_red +
+                "), not corrected for the number of genes: 5 % of unchanged genes lie above it too.";
+    if (v.infinite > 0) text.append(" ").append(integer(v.infinite)).append(" genes with p = 0 sit on the top edge.");
     caption(page, text);
     page += "</figure>\n";
 }

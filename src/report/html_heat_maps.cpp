@@ -41,7 +41,7 @@ heat_scale scale_of(const dmatrix_t& cor, int files) {
         for (int j = i + 1; j <= files; ++j)
             if (std::isfinite(cor[i][j])) lowest = std::min(lowest, cor[i][j]);
     heat_scale scale;
-    if (!(lowest >= 0.0)) return scale;
+    if (!std::isfinite(lowest) || lowest < 0.0) return scale;
     scale.diverging = false;
     scale.low = std::min(std::floor(lowest * 20.0) / 20.0, 0.95);
     return scale;
@@ -153,7 +153,7 @@ std::string extreme_ratio_text(const run_settings& s, const html_figures& fig) {
             files.push_back(integer(static_cast<long long>(k) + 1));
     }
     if (zero + top == 0) return " No spot these correlations take holds a ratio of 0 or 100000.";
-    std::string text = " " + integer(top) + (top == 1 ? " spot holds" : " spots hold") +
+    std::string text = std::string(" ").append(integer(top)) + (top == 1 ? " spot holds" : " spots hold") +
                        " GenePix's ratio 100000 (a zero denominator) and " + integer(zero) + " a ratio of 0, in " +
                        (files.size() == 1 ? "file " : "files ") + listed(files) +
                        ", flagged or not: cor.txt takes every spot but those below a --flag-cutoff (the columns "

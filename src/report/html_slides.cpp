@@ -37,11 +37,15 @@ void slide_plot(std::string& page, const run_settings& s, const spot_tables& t, 
 void slide_key(std::string& page) {
     std::vector<colour> colours = slide_palette();
     colours.pop_back();
-    std::vector<std::string> labels(colours.size());
     const std::string limit = short_fixed(slide_m_limit);
-    labels.front() = "-" + limit;
-    labels[labels.size() / 2] = "0";
-    labels.back() = "+" + limit;
+    // Built by append: MinGW's GCC 12 takes "-" + limit, or a short literal
+    // assigned in place, for an overlapping copy (-Wrestrict).
+    std::vector<std::string> labels;
+    const std::size_t last = colours.size() - 1;
+    for (std::size_t k = 0; k <= last; ++k)
+        labels.push_back(k == 0      ? std::string("-").append(limit)
+                         : k == last ? std::string("+").append(limit)
+                                     : std::string(2 * k == last ? "0" : ""));
     svg_writer svg(page, 340, 40, "Colour key of the slides");
     const double end = swatch_key(svg, 4, 14, 20, 12, colours, labels, "mean M per tile");
     swatch_key(svg, end + 16, 14, 20, 12, {missing_grey}, {"none"});
