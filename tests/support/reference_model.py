@@ -662,7 +662,7 @@ class Run:
         rows = later.data_rows(where)
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
         columns = {k: [] for k in ("f632", "b632", "f532", "b532", "ratio", "flag")}
-        own_flags = []
+        own_flags, places = [], []
         for s in range(self.ns):
             got = next(rows, None)
             if got is None:
@@ -675,6 +675,7 @@ class Run:
             self.gene_id[s] = printable(fields[5])[:50]
             flag = values[43]
             own_flags.append(flag)
+            places.append((values[6], values[7]))
             if not (fdiv(values[9], values[12]) >= self.C) and not (fdiv(values[18], values[21]) >= self.C):
                 flag = QC_FAILED
             for key, value in (("f632", values[9]), ("b632", values[12]), ("f532", values[18]),
@@ -687,6 +688,7 @@ class Run:
         self.ratio.append(columns["ratio"])
         self.flag.append(columns["flag"])
         self.file_flag.append(own_flags)
+        self.places.append(places)
 
     # header walk + loading of file h
     def load(self, h):
@@ -742,7 +744,7 @@ class Run:
         self.kinds.append("factor")
 
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
-        f632, b632, f532, b532, ratio, flag, own_flags = [], [], [], [], [], [], []
+        f632, b632, f532, b532, ratio, flag, own_flags, places = [], [], [], [], [], [], [], []
         for s in range(self.ns):
             block = r.read_int()
             column = r.read_int()
@@ -767,6 +769,7 @@ class Run:
             ratio.append(fields[ratio_field])
             fl = fields[43]
             own_flags.append(fl)
+            places.append((fields[6], fields[7]))
             q632 = fdiv(fields[9], fields[12])
             q532 = fdiv(fields[18], fields[21])
             if not (q632 >= self.C) and not (q532 >= self.C):
@@ -779,6 +782,7 @@ class Run:
         self.ratio.append(ratio)
         self.flag.append(flag)
         self.file_flag.append(own_flags)
+        self.places.append(places)
 
     def warn_mixed_normalisation(self):
         """Files normalised by their header factors beside files GenePix did not normalise."""
@@ -1032,6 +1036,7 @@ class Run:
             self.f632, self.b632, self.f532, self.b532 = [], [], [], []
             self.ratio, self.flag, self.file_flag = [], [], []
             self.kinds = []
+            self.places = []
             for h in range(1, self.nf + 1):
                 self.load(h)
             self.warn_mixed_normalisation()
