@@ -20,7 +20,6 @@ Rscript or Hmisc, or without the real files (after the generated runs).
 import math
 import os
 import random
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -32,19 +31,12 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import make_result_file as mk  # noqa: E402
 import normalised_check as nc  # noqa: E402
 import reference_model as model  # noqa: E402
+from r_packages import has_r_package  # noqa: E402
 
 SKIPPED = 77
 REFERENCE = os.path.join(HERE, "quality_reference.R")
 STATISTICS = ["distance", "KS", "Hoeffding D", "spatial"]
 CRITERIA = ["distance", "KS", "D", "spatial"]
-
-
-def has_hmisc():
-    if shutil.which("Rscript") is None:
-        return False
-    probe = subprocess.run(["Rscript", "-e", "quit(status = if (requireNamespace('Hmisc', quietly = TRUE)) 0 else 1)"],
-                           capture_output=True)
-    return probe.returncode == 0
 
 
 def slide(seed, outlier=None):
@@ -158,7 +150,7 @@ def check_run(program, label, sources, largest, planned=None):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not has_hmisc():
+    if not has_r_package("Hmisc"):
         print("skipped: R/Hmisc not installed")
         return SKIPPED
     largest, problems = {}, []
