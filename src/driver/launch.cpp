@@ -1,6 +1,7 @@
 #include "driver/launch.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -28,11 +29,13 @@ bool is_terminal(std::FILE* stream) {
 }
 
 // Every file can be opened, as the dialogue checks each name before it goes
-// on: a missing last file should not cost the reading of all the others.
+// on: a missing last file should not cost the reading of all the others. The
+// message gives the system's reason, which tells a misspelt name from a
+// folder or a file the user may not read.
 bool files_open(const run_settings& s) {
     for (int h = 1; h <= s.file_count(); ++h) {
-        if (reading_error(s.file_name(h)) != 0) {
-            std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
+        if (const int error = reading_error(s.file_name(h)); error != 0) {
+            std::fprintf(stderr, "spotweave: can't open the data file: %s: %s\n", s.file_name(h), std::strerror(error));
             return false;
         }
     }
@@ -61,6 +64,7 @@ console command_line_console(bool quiet) {
     out.progress = quiet ? nullptr : stdout;
     out.failures = stderr;
     out.line = !quiet && is_terminal(stderr) ? stderr : nullptr;
+    out.command_line = true;
     return out;
 }
 

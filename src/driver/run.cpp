@@ -32,6 +32,7 @@ int ended(const run_failure& end, const run_settings& s, console& out, std::FILE
     clear_progress_line(out);
     if (end.numeric_error != nullptr) {
         std::fflush(stdout);
+        if (out.command_line) std::fputs("spotweave: ", stderr);
         std::fputs("Numerical Recipes run-time error...\n", stderr);
         std::fputs(end.numeric_error, stderr);
         std::fputs("\n...now exiting to system...\n", stderr);

@@ -36,7 +36,7 @@ def model_run(files, replicates, approach, qc, names=None):
         for name, source in files.items():
             shutil.copy(source, os.path.join(work, name))
         answers = "%d\n%d\n%s\n%s\n%s\nk" % (len(names), replicates, "\n".join(names), approach, qc)
-        console, status, reports = model.run_case(work, answers.encode())
+        console, status, reports = model.run_case(work, answers.encode(), command_line=True)
     text = console.decode("latin-1")
     start = text.index("\n Program running...\n")
     end = text.find("\nOK!\n")
@@ -113,7 +113,7 @@ def cases():
               "the file ./slide1.gpr is given more than once", {"slide1.gpr": slide1}),
         Case("cli_version", ["--version"], {}, 0, "spotweave 5.0\n"),
         Case("cli_missing_file", ["-o", "out", "slide1.gpr", "missing.gpr"], {"slide1.gpr": slide1}, 1, "",
-             "can't open the data file: missing.gpr\n", not_written=("out",)),
+             "spotweave: can't open the data file: missing.gpr: No such file or directory\n", not_written=("out",)),
         Case("cli_output_folder_under_a_file", ["-o", "plain/sub", "slide1.gpr"], {"slide1.gpr": slide1}, 1, "",
              "spotweave: cannot make the output folder plain/sub: Not a directory\n", setup="printf x > plain\n"),
         Case("cli_layout_mismatch", ["slide1.gpr", "big.gpr"], {"slide1.gpr": slide1, "big.gpr": big}, 1,
@@ -145,6 +145,7 @@ def long_path_run(slide1):
     path = "experiment " + "x" * 80 + "/day 1/slide1.gpr"
     run = finished_run("cli_long_path", ["-o", "out", path], {"slide1.gpr": slide1}, 1, "1", "2.0", "out")
     run.expected = {k: v.replace(b"slide1.gpr", path.encode()) for k, v in run.expected.items()}
+    run.out = run.out.replace("\nslide1.gpr: ", "\n%s: " % path)
     run.setup = "mkdir -p '%s' && mv slide1.gpr '%s'\n" % (os.path.dirname(path), path)
     return run
 
@@ -153,7 +154,7 @@ def layout_mismatch_out(slide1):
     """The commentary of slide1.gpr and big.gpr up to the mismatch: the sizing
     scan of file 1 and file 1's header; big.gpr stops before its factors."""
     commentary, _, _ = model_run({"slide1.gpr": slide1}, 1, "1", "2.0")
-    big_header = "\nFileName=slide_635.tif\tslide_532.tif\n" + "".join(
+    big_header = "\nbig.gpr: FileName=slide_635.tif\tslide_532.tif\n" + "".join(
         "N. Factor-%s: %s\n" % (label, value) for label, value in
         (("Ratio of Median", "0.900000"), ("Ratio of Mean", "1.000000"), ("Median of Ratios", "1.000000"),
          ("Mean of Ratios", "1.000000"), ("Regression Ratio", "1.000000")))
@@ -193,9 +194,9 @@ def mixed_warning(path, replicates):
         if other is not None:
             mixed.append((g + 1, g * replicates + 1, g * replicates + 1 + other))
     g, first, differing = mixed[0]
-    return ("warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", spot %d is \"%s\"); "
-            "check that --replicates %d matches the slide\n" % (len(mixed), genes, g, first, ids[first - 1],
-                                                                differing, ids[differing - 1], replicates))
+    return ("spotweave: warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", "
+            "spot %d is \"%s\"); check that --replicates %d matches the slide\n"
+            % (len(mixed), genes, g, first, ids[first - 1], differing, ids[differing - 1], replicates))
 
 
 def layout_message(first_path, second_path, first_name, second_name):
@@ -205,7 +206,7 @@ def layout_message(first_path, second_path, first_name, second_name):
     place = lambda f: "Block %s, Column %s, Row %s" % (int(f[0]), int(f[1]), int(f[2]))
     for (_, a), (line, b) in zip(first, second):
         if place(a) != place(b):
-            return ("\n %s, line %d: %s where %s has %s: the files come from different array layouts "
+            return ("spotweave: %s, line %d: %s where %s has %s: the files come from different array layouts "
                     "(--allow-layout-mismatch merges them anyway)\n" % (second_name, line, place(b), first_name,
                                                                        place(a)))
     raise SystemExit("the layouts do not differ")

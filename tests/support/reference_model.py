@@ -467,8 +467,10 @@ def printable(text):
 # ------------------------------------------------------------------ run
 
 class Run:
-    def __init__(self, case_dir, answers):
+    def __init__(self, case_dir, answers, command_line=False):
         self.dir = case_dir
+        # The command line heads each file's factor lines with its name.
+        self.command_line = command_line
         # scanf("%s") tokens: C white space only
         self.tokens = [t for t in re.split(r"[ \t\n\v\f\r]+", answers.decode("latin-1")) if t]
         self.out = []
@@ -491,6 +493,13 @@ class Run:
     def read_file(self, name):
         with open(os.path.join(self.dir, name), "rb") as f:
             return f.read()
+
+    def echo(self, name, images):
+        """The header value naming the images, before the factor lines."""
+        if self.command_line:
+            self.say("\n%s:%s\n" % (name, " " + images if images else ""))
+        else:
+            self.say("\n%s\n" % images)
 
     def stop(self, status):
         self.say("press any key to exit the program\n")
@@ -644,7 +653,7 @@ class Run:
 
     def load_later(self, h, name, later):
         where = later.column_map(name, self.say, self.stop)
-        self.say("\n%s\n" % later.images())
+        self.echo(name, later.images())
         for label in ("Ratio of Median", "Ratio of Mean", "Median of Ratios", "Mean of Ratios",
                       "Regression Ratio"):
             self.say("N. Factor-%s: %f\n" % (label, 1.0))
@@ -693,7 +702,7 @@ class Run:
         r.skip_lines(9)
         r.quoted_value(399)
         line11 = r.quoted_value(399)
-        self.say("\n%s\n" % line11)
+        self.echo(name, line11)
         r.skip_lines(1)
         labels = ["N. Factor-Ratio of Median: %f\n", "N. Factor-Ratio of Mean: %f\n",
                   "N. Factor-Median of Ratios: %f\n", "N. Factor-Mean of Ratios: %f\n",
@@ -968,12 +977,14 @@ class Run:
         return status
 
 
-def run_case(case_dir, answers=None):
-    """-> (console text, exit status, {report name: text}) as bytes/str."""
+def run_case(case_dir, answers=None, command_line=False):
+    """-> (console text, exit status, {report name: text}) as bytes/str. With
+    command_line, the console text of a command-line run with these answers
+    as options (the dialogue's own lines aside)."""
     if answers is None:
         with open(os.path.join(case_dir, "answers.txt"), "rb") as f:
             answers = f.read()
-    run = Run(case_dir, answers)
+    run = Run(case_dir, answers, command_line)
     status = run.run()
     console = "".join(run.out).encode("latin-1")
     reports = {k: v.encode("latin-1") for k, v in run.reports.items()}
