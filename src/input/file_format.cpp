@@ -132,14 +132,6 @@ void confirm_later_layout(file_format& probe, const visible_lines& v, std::vecto
     probe.family = file_family::titled;
 }
 
-// The 1.x title of `field` with the file's wavelengths in place of <r> and <g>.
-std::string expected_title(int field, const std::string& red, const std::string& green) {
-    std::string title(titled_header::field_titles[static_cast<std::size_t>(field)]);
-    for (std::size_t at; (at = title.find("<r>")) != std::string::npos;) title.replace(at, 3, red);
-    for (std::size_t at; (at = title.find("<g>")) != std::string::npos;) title.replace(at, 3, green);
-    return title;
-}
-
 // Red is the first "F<w> Median" column, green the first with another <w>.
 void find_channels(const std::vector<std::string>& canonical, long long title_line, const char* file_name,
                    std::string& red, std::string& green) {
@@ -187,7 +179,7 @@ row_layout titled_layout(const file_format& probe, const std::vector<std::string
     layout.title_of.assign(1, std::string());
     for (const std::string& title : titles) layout.title_of.push_back(title);
     for (int field = 1; field <= data_fields; ++field) {
-        const std::string wanted = expected_title(field, red, green);
+        const std::string wanted = field_title(field, red, green);
         std::size_t column = 0;
         while (column < canonical.size() && canonical[column] != wanted) ++column;
         if (column == canonical.size())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "input/byte_reader.hpp"
 #include "input/result_layout.hpp"
@@ -18,6 +19,12 @@ inline bool is_result_file_word(const std::string& word) { return word == "ATF";
 
 // The flag values a data row may carry; exact comparison.
 inline bool is_flag_value(double v) { return v == 0.0 || v == -50.0 || v == 100.0 || v == -75.0 || v == -100.0; }
+
+// What a message says of a cell that should hold a number, or a whole number
+// when `whole`: `column "<title>": "<text>" is not a number`, the text cut to
+// 20 characters ("..." after a longer one), a byte that is not printable
+// shown as '?'.
+std::string not_a_number_text(std::string_view title, std::string_view text, bool whole);
 
 // A failure stop with status 1 whose text is "\n <file>, line <line>: <what>\n".
 [[noreturn]] void layout_failure(const char* file, long long line, const std::string& what);

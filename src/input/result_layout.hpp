@@ -92,6 +92,10 @@ struct row_layout {
     std::vector<std::string> title_of;  // 1..column_count, as the file writes them
 };
 
+// The title of 1.x field `field` (1..43) with `red` and `green` for <r> and
+// <g>; 635 and 532 name the channels of a 1.x file.
+std::string field_title(int field, std::string_view red = "635", std::string_view green = "532");
+
 // A title in canonical form: enclosing quotes and blanks dropped, the byte
 // 0xB2 and UTF-8 "²" read as 2, a trailing " (<digits>/<digits>)" removed.
 std::string canonical_title(std::string_view title);

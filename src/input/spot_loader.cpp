@@ -35,16 +35,31 @@ public:
         return c == -1 || is_space(c);
     }
     int integer(int field) {
+        const std::string text = token_here();
         int value;
-        if (!read_int(in_, value) || !field_ends()) fail(field, "expected an integer");
+        if (!read_int(in_, value) || !field_ends()) not_a_number(field, text, true);
         return value;
     }
     double number(int field) {
         expect_field(field);
+        const std::string text = token_here();
         double value;
-        if (!read_real(in_, value) || !std::isfinite(value) || !field_ends())
-            fail(field, "expected a finite decimal number");
+        if (!read_real(in_, value) || !std::isfinite(value) || !field_ends()) not_a_number(field, text, false);
         return value;
+    }
+    // The first bytes of the field at the reader, up to white space: enough
+    // for a message to quote.
+    std::string token_here() {
+        constexpr std::ptrdiff_t quoted = 21;
+        if (in_.limit() - in_.cursor() < quoted) in_.extend();
+        const char* p = in_.cursor();
+        const char* const end = in_.limit() - p > quoted ? p + quoted : in_.limit();
+        while (p != end && !is_space(static_cast<unsigned char>(*p))) ++p;
+        return std::string(in_.cursor(), p);
+    }
+    [[noreturn]] void not_a_number(int field, const std::string& text, bool whole) {
+        layout_failure(file_name_, in_.line(),
+                       "spot " + std::to_string(spot) + ", " + not_a_number_text(field_title(field), text, whole));
     }
     // Name and ID: up to the tab, printable bytes only, at most `room` kept.
     void text(int field, series<char> out, std::size_t room) {

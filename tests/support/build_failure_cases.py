@@ -106,7 +106,7 @@ def main():
     line_number = first + 5  # lines count from 1
     write_case("second_file_has_a_bad_number",
                two_file_prefix + header_echo + header_echo
-               + "\n broken.gpr, line %d: spot 5, field 9: expected a finite decimal number\n" % line_number
+               + "\n broken.gpr, line %d: spot 5, column \"F635 Median\": \"12x4\" is not a number\n" % line_number
                + PRESS, 1,
                files={"slide1.gpr": BASE_FILE, "broken.gpr": b"\n".join(broken)},
                answers=two_file_answers)

@@ -277,8 +277,16 @@ TEST(titled_reader, rows_that_break_the_layout_name_line_and_count) {
 
     later_file bad_block;
     rows[1].set(1, "1.5");
-    expect_stop(scan(bad_block.text(rows)),
-                "\n lead.gpr, line " + std::to_string(first_row + 1) + ": column 1 (Block): expected an integer\n");
+    expect_stop(scan(bad_block.text(rows)), "\n lead.gpr, line " + std::to_string(first_row + 1) +
+                                                ": column \"Block\": \"1.5\" is not a whole number\n");
+    // A number cell is quoted as it stands, blanks around it dropped, under its title.
+    later_file bad_number;
+    rows = grid_rows(1, 2, 2);
+    rows[3].set(12, " 12O4 ");
+    for (const bool in_place : {true, false})
+        expect_stop(load(bad_number.text(rows), 4, in_place).run,
+                    "\n run_1.gpr, line " + std::to_string(first_row + 3) +
+                        ": spot 4, column \"B635 Median\": \"12O4\" is not a number\n");
 }
 
 TEST(titled_reader, refusals_name_the_file_and_line) {
