@@ -18,5 +18,12 @@ struct mixed_groups {
 mixed_groups find_mixed_replicate_ids(const spot_tables& t);
 
 // One warning on the failure stream when some group mixes IDs: the count, the
-// first example and a hint to check --replicates.
+// first example (each ID in quotes once, whether the file quotes it or not)
+// and a hint to check --replicates.
 void warn_mixed_replicate_ids(const run_settings& s, const spot_tables& t, console& out);
+
+// The replicate count against the spots of each file: more replicates than
+// spots forms no gene, which ends the run as a usage error (status 2); spots
+// left over after the last whole gene are named in a warning, as merge.txt
+// leaves them out.
+void check_replicate_count(const run_settings& s, int spot_count, console& out);

@@ -109,6 +109,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         html_figures fig;
         phase_clock clock;
         const layout_size size = sizing_scan(s.file_name(1), s.replicate_count, out);
+        if (s.check_replicate_count) check_replicate_count(s, size.spot_count, out);
         t.file_count = s.file_count();
         t.replicate_count = s.replicate_count;
         t.spot_count = size.spot_count;

@@ -126,6 +126,15 @@ def cases():
                      "r3"),
     ]
     out.append(long_path_run(slide1))
+    # 24 spots: 25 replicates form no gene; 7 leave 3 spots out, and the quoted IDs are quoted once.
+    out.append(Case("cli_replicates_above_the_spots", ["-r", "25", "-o", "out", "slide1.gpr"],
+                    {"slide1.gpr": slide1}, 2,
+                    "\n Program running...\nThe number of total spots in each file:  24\n",
+                    "spotweave: --replicates 25: each file holds 24 spots, too few for one gene of 25; give a count "
+                    "from 1 to 24 (see spotweave --help)\n", not_written=tuple("out/" + r for r in REPORTS)))
+    out.append(finished_run("cli_replicates_leave_spots_over", ["-r", "7", "-o", "out", "slide1.gpr"],
+                            {"slide1.gpr": slide1}, 7, "1", "2.0", "out",
+                            err=leftover_warning(24, 7) + mixed_warning(slide1, 7)))
     trio = ["caarray/18258_wap3.gpr", "caarray/21160_neu9.gpr", "caarray/21161_neu10.gpr"]
     out.append(Case("cli_real_replicates_mixed", ["-q", "-r", "2", "-o", "r2"] + ["${REALDATA}/" + f for f in trio],
                     {}, 0, "", mixed_warning(real_file(trio[2]), 2)))
@@ -194,9 +203,19 @@ def mixed_warning(path, replicates):
         if other is not None:
             mixed.append((g + 1, g * replicates + 1, g * replicates + 1 + other))
     g, first, differing = mixed[0]
-    return ("spotweave: warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", "
-            "spot %d is \"%s\"); check that --replicates %d matches the slide\n"
-            % (len(mixed), genes, g, first, ids[first - 1], differing, ids[differing - 1], replicates))
+    quoted = lambda i: i if len(i) >= 2 and i[0] == i[-1] == '"' else '"%s"' % i
+    return ("spotweave: warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is %s, "
+            "spot %d is %s); check that --replicates %d matches the slide\n"
+            % (len(mixed), genes, g, first, quoted(ids[first - 1]), differing, quoted(ids[differing - 1]),
+               replicates))
+
+
+def leftover_warning(spots, replicates):
+    left = spots % replicates
+    return ("spotweave: warning: the %d spots of each file are not a whole number of genes of %d spots: the last "
+            "%d spot%s belong%s to no gene and %s left out of merge.txt; check that --replicates %d matches the "
+            "slide\n" % (spots, replicates, left, "" if left == 1 else "s", "s" if left == 1 else "",
+                         "is" if left == 1 else "are", replicates))
 
 
 def layout_message(first_path, second_path, first_name, second_name):
