@@ -139,6 +139,7 @@ parsed_command_line settings_from(const option_text& o) {
     s.html = o.html;
     s.check_replicate_ids = true;
     s.check_replicate_count = true;
+    s.stage_reports = true;
     s.wait_for_key = false;
     s.summary = true;
     p.quiet = o.quiet;

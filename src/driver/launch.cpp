@@ -9,6 +9,7 @@
 #include "driver/keyboard.hpp"
 #include "driver/run.hpp"
 #include "input/byte_reader.hpp"
+#include "report/report_staging.hpp"
 #include "run/console.hpp"
 
 #ifdef _WIN32
@@ -104,6 +105,8 @@ int run_command_line(const std::vector<std::string>& args) {
                 status = 1;
                 break;
             }
+            // What a killed run left is not a report, and goes.
+            clear_stale_reports(p.settings.output_dir);
             console out = command_line_console(p.quiet);
             return run_merge(p.settings, out, stdin);
         }

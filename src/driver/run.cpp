@@ -20,6 +20,7 @@
 #include "report/ratio_table.hpp"
 #include "report/report_file.hpp"
 #include "report/report_html.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 
 namespace {
@@ -60,6 +61,7 @@ int guarded(const run_settings& s, console& out, std::FILE* keys, F body) {
             numeric_fatal("allocation failure");
         }
     } catch (const run_failure& end) {
+        if (s.stage_reports) discard_staged_reports(s);
         return ended(end, s, out, keys);
     }
 }
@@ -136,6 +138,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         merge_report(s, t, m);
         clock.mark("merge.txt");
         if (s.html) write_html_report(s, t, m, fig, c);
+        if (s.stage_reports) publish_reports(s);
         closing_text(s, t, m, out, keys);
         release_correlation_tables(c);
         release_merge_tables(t, m);

@@ -22,6 +22,6 @@ void print_run_summary(const run_settings& s, const spot_tables& t, const merge_
         out, "Values set aside (flagged, failing quality control or not positive): %lld; outliers removed: %lld.\n",
         c.set_aside, c.outliers);
     progress_text(out, "Reports written:\n");
-    for (const char* report : report_names) progress_text(out, "  %s\n", report_path(s, report).c_str());
-    if (s.html) progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
+    for (const char* report : report_names) progress_text(out, "  %s\n", final_report_path(s, report).c_str());
+    if (s.html) progress_text(out, "  %s\n", final_report_path(s, html_report_name).c_str());
 }

@@ -17,6 +17,7 @@ struct run_settings {
     bool check_layout = false;           // every file's Block/Column/Row must match file 1's
     bool check_replicate_ids = false;    // warn when a replicate group mixes IDs
     bool check_replicate_count = false;  // stop on more replicates than spots, warn on spots left over
+    bool stage_reports = false;          // reports under temporary names until the run has succeeded
     bool wait_for_key = true;            // the dialogue's closing keypress
     bool summary = false;                // the command line's closing summary
     bool html = false;                   // also write report.html beside the reports

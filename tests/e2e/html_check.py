@@ -221,8 +221,11 @@ def command_line_check(program, cases):
                 problems.append("--html -j %s: another page" % threads)
         os.makedirs(os.path.join(work, "blocked", "report.html"))
         blocked = run(["--html", "-o", "blocked"] + args, work)
-        if blocked.returncode != 1 or b"can't write the report <blocked/report.html>" not in blocked.stderr:
+        if blocked.returncode != 1 or (b"spotweave: can't put the new report in place of blocked/report.html: a "
+                                       b"folder of that name is in the way; no report was replaced") not in blocked.stderr:
             problems.append("--html onto a folder: status %d, %r" % (blocked.returncode, blocked.stderr))
+        if sorted(os.listdir(os.path.join(work, "blocked"))) != ["report.html"]:
+            problems.append("--html onto a folder left %s" % sorted(os.listdir(os.path.join(work, "blocked"))))
         dialogue = run([], work, read(case, "answers.txt"))
         if dialogue.returncode != 0 or os.path.exists(os.path.join(work, "report.html")):
             problems.append("the dialogue wrote report.html")

@@ -3,9 +3,10 @@
 # as the Linux runner plays them (tests/support/case_folders.hpp says what a
 # folder holds). The program writes text mode there, so the expected console
 # text, standard error and reports are compared with CR LF line ends. Cases
-# that need the real result files are skipped. The summary of a command-line
-# run names report paths the Windows way, so its backslashes are read as
-# slashes.
+# that need the real result files are skipped. The summary and the messages
+# of a command-line run name report paths the Windows way, so their
+# backslashes are read as slashes. No case may leave a report under its
+# temporary name.
 #   run_cases_wine.sh PATH/TO/spotweave.exe
 set -u
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -34,7 +35,10 @@ for case in "$cases"/*/; do
     fi
     (cd "$work" && timeout 120 wine "$exe" "$@" < "$input" > "$work.out" 2> "$work.err")
     status=$?
-    if [ -f "$case/args.txt" ]; then tr '\\' / < "$work.out" > "$work.tmp" && mv "$work.tmp" "$work.out"; fi
+    if [ -f "$case/args.txt" ]; then
+        tr '\\' / < "$work.out" > "$work.tmp" && mv "$work.tmp" "$work.out"
+        tr '\\' / < "$work.err" > "$work.tmp" && mv "$work.tmp" "$work.err"
+    fi
     problems=""
     [ "$status" = "$(cat "$case/expected/status")" ] || problems="$problems status $status;"
     crlf "$case/expected/console.txt" | cmp -s - "$work.out" || problems="$problems console;"
@@ -52,6 +56,8 @@ for case in "$cases"/*/; do
             [ -e "$work/$path" ] && problems="$problems $path written;"
         done < "$case/expected/not-written.txt"
     fi
+    left=$(find "$work" -name '.spotweave-*.part' | head -1)
+    [ -n "$left" ] && problems="$problems staged report left;"
     if [ ! -f "$case/args.txt" ]; then
         for report in cor.txt data.txt merge.txt; do
             if [ ! -f "$case/expected/$report" ] && [ -f "$work/$report" ] && [ ! -L "$work/$report" ]; then

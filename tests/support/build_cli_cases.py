@@ -126,6 +126,7 @@ def cases():
                      "r3"),
     ]
     out.append(long_path_run(slide1))
+    out += staging_cases(slide1, case_file("second_file_has_a_bad_number", "broken.gpr"))
     # 24 spots: 25 replicates form no gene; 7 leave 3 spots out, and the quoted IDs are quoted once.
     out.append(Case("cli_replicates_above_the_spots", ["-r", "25", "-o", "out", "slide1.gpr"],
                     {"slide1.gpr": slide1}, 2,
@@ -146,6 +147,28 @@ def cases():
                                        "${REALDATA}/" + second),
                         not_written=("mixed/merge.txt",)))
     return {c.name: c for c in out}
+
+
+def staging_cases(slide1, broken):
+    """Reports of an earlier run in the output folder (empty files, so that
+    the Windows runner's line ends do not matter): a finished run replaces
+    them, a run that stops leaves them as they were, whether a file stops it
+    or a report that cannot take its place."""
+    earlier = "mkdir out && : > out/cor.txt && : > out/data.txt && : > out/merge.txt\n"
+    replaced = finished_run("cli_reports_replace_earlier_ones", ["-q", "-o", "out", "slide1.gpr"],
+                            {"slide1.gpr": slide1}, 1, "1", "2.0", "out", quiet=True)
+    replaced.setup = earlier
+    empty = {"out/" + r: b"" for r in REPORTS}
+    stopped = Case("cli_failed_run_keeps_earlier_reports", ["-q", "-o", "out", "slide1.gpr", "broken.gpr"],
+                   {"slide1.gpr": slide1, "broken.gpr": broken}, 1, "",
+                   "spotweave: broken.gpr, line 35: spot 5, column \"F635 Median\": \"12x4\" is not a number\n",
+                   expected=empty, setup=earlier)
+    taken = Case("cli_report_place_taken_by_a_folder", ["-q", "-o", "out", "slide1.gpr"], {"slide1.gpr": slide1}, 1,
+                 "", "spotweave: can't put the new report in place of out/data.txt: a folder of that name is in the "
+                 "way; no report was replaced; move the folder away and run again\n",
+                 expected={"out/cor.txt": b"", "out/merge.txt": b""},
+                 setup="mkdir -p out/data.txt && : > out/cor.txt && : > out/merge.txt\n")
+    return [replaced, stopped, taken]
 
 
 def long_path_run(slide1):

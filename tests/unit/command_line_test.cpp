@@ -35,7 +35,8 @@ TEST(command_line, defaults_match_the_recommended_answers) {
     EXPECT_EQ(s.replicate_count, 1);
     EXPECT_EQ(s.ratio_approach, 1);
     EXPECT_EQ(s.qc_constant, 2.0);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_TRUE(s.stage_reports);
     EXPECT_TRUE(s.check_layout);
     EXPECT_TRUE(s.check_replicate_ids);
     EXPECT_TRUE(s.summary);
@@ -147,14 +148,14 @@ TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
     run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
     settle_dropped_files(s);
 #ifdef _WIN32
-    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
 #endif
     s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "/data/day 1");
     s = parse({"a.gpr"}).settings;
     settle_dropped_files(s);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
     s = parse({"-o", "out", "/data/a.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "out");
