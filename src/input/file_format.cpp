@@ -232,3 +232,9 @@ void fixed_path_failure(const char* file_name, const file_format& format, long l
     if (format.claims_later) unreadable_layout(file_name, format);
     layout_failure(file_name, line, what);
 }
+
+void row_failure(const byte_reader& in, const char* file_name, const file_format& format, long long line,
+                 const std::string& what) {
+    if (in.damaged_line() != 0 && in.damaged_line() <= line) damaged_file(file_name, in);
+    fixed_path_failure(file_name, format, line, what);
+}

@@ -45,6 +45,11 @@ std::string image_record(const file_format& format);
 [[noreturn]] void fixed_path_failure(const char* file_name, const file_format& format, long long line,
                                      const std::string& what);
 
+// A failure while reading the data rows at `line`: fixed_path_failure,
+// unless `in` has found the file damaged at or before that line.
+[[noreturn]] void row_failure(const byte_reader& in, const char* file_name, const file_format& format, long long line,
+                              const std::string& what);
+
 // For a file that names a later version without holding its layout: one
 // message saying which versions the program reads. Ends the run.
 [[noreturn]] void unreadable_layout(const char* file_name, const file_format& format);

@@ -268,7 +268,7 @@ bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, s
         if (is_blank_line(begin, end)) continue;
         row_fault fault;
         if (!parse_titled_row(begin, end, layout, v, name, id, keep_text, fault))
-            layout_failure(file_name, line, spot + describe_row_fault(layout, fault));
+            line_failure(in, file_name, line, spot + describe_row_fault(layout, fault));
         return true;
     }
 }

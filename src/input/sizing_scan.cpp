@@ -129,9 +129,9 @@ void pass_remaining_lines(byte_reader& in, const char* file_name, long long endi
     std::string text;
     while (read_line_text(in, text))
         if (is_fixed_data_row(text.data(), text.data() + text.size() - 1))
-            layout_failure(file_name, ending_line,
-                           "this line is not a data row (its Block, Column and Row are not integers), yet data "
-                           "rows follow it; mend or remove the line");
+            line_failure(in, file_name, ending_line,
+                         "this line is not a data row (its Block, Column and Row are not integers), yet data "
+                         "rows follow it; mend or remove the line");
 }
 
 // The titled data rows, by the same end-of-data rule; blank lines are passed
@@ -195,17 +195,20 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     switch (format.family) {
         case file_family::titled:
             skip_lines(in, static_cast<int>(format.layout.title_line));
+            in.refuse_control_bytes(text_cells(format.layout));
             progress_text(out, "\n Program running...\n");
             last = walk_titled_rows(in, file_name, format.layout, in_place);
             break;
         case file_family::fixed:
             skip_fixed_header(in, file_name, format);
+            in.refuse_control_bytes(text_cells(format.layout));
             progress_text(out, "\n Program running...\n");
             last = walk_fixed_rows(in, in_place, &ending_line);
             break;
     }
     // Count the lines left, so a spot count no file of this size can hold is caught.
     pass_remaining_lines(in, file_name, ending_line);
+    if (in.damaged_line() != 0) damaged_file(file_name, in);
     const layout_size size = size_from_last_row(last, in.lines_read(), file_name, in.line(), replicate_count);
     progress_text(out, "The number of total spots in each file:  %d\n", size.spot_count);
     return size;

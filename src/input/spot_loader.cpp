@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/file_format.hpp"
 #include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
@@ -11,7 +12,8 @@ namespace {
 
 class row_reader {
 public:
-    row_reader(byte_reader& in, const char* file_name) : in_(in), file_name_(file_name) {}
+    row_reader(byte_reader& in, const char* file_name, const file_format& format)
+        : in_(in), file_name_(file_name), format_(format) {}
 
     int spot = 0;
 
@@ -21,8 +23,8 @@ public:
         fail_at(c == '\n' ? in_.line() - 1 : in_.line(), field, what);
     }
     [[noreturn]] void fail_at(long long line, int field, const std::string& what) {
-        layout_failure(file_name_, line,
-                       "spot " + std::to_string(spot) + ", field " + std::to_string(field) + ": " + what);
+        row_failure(in_, file_name_, format_, line,
+                    "spot " + std::to_string(spot) + ", field " + std::to_string(field) + ": " + what);
     }
     // Stops when the row has ended before `field`.
     void expect_field(int field) {
@@ -58,8 +60,8 @@ public:
         return std::string(in_.cursor(), p);
     }
     [[noreturn]] void not_a_number(int field, const std::string& text, bool whole) {
-        layout_failure(file_name_, in_.line(),
-                       "spot " + std::to_string(spot) + ", " + not_a_number_text(field_title(field), text, whole));
+        row_failure(in_, file_name_, format_, in_.line(),
+                    "spot " + std::to_string(spot) + ", " + not_a_number_text(field_title(field), text, whole));
     }
     // Name and ID: up to the tab, printable bytes only, at most `room` kept.
     void text(int field, series<char> out, std::size_t room) {
@@ -75,6 +77,7 @@ public:
 
     byte_reader& in_;
     const char* file_name_;
+    const file_format& format_;
 };
 
 }  // namespace
@@ -138,16 +141,18 @@ std::string position_text(long long block, long long column, long long row) {
     return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
 }
 
-[[noreturn]] void layout_mismatch(const run_settings& s, int f, long long line, const std::string& here,
+[[noreturn]] void layout_mismatch(const row_reader& row, const run_settings& s, long long line, const std::string& here,
                                   const std::string& in_file_1) {
-    layout_failure(s.file_name(f), line,
-                   here + " where " + s.file_name(1) + " has " + in_file_1 +
-                       ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
+    row_failure(row.in_, row.file_name_, row.format_, line,
+                here + " where " + s.file_name(1) + " has " + in_file_1 +
+                    ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
 }
 
 void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place, file_order order) {
-    const row_layout& layout = t.headers[static_cast<std::size_t>(f)].format.layout;
-    row_reader row(in, settings.file_name(f));
+    const file_format& format = t.headers[static_cast<std::size_t>(f)].format;
+    const row_layout& layout = format.layout;
+    row_reader row(in, settings.file_name(f), format);
+    in.refuse_control_bytes(text_cells(layout));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;
     const bool side_by_side = order == file_order::side_by_side;
@@ -164,7 +169,7 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
                                              : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
         // Until the last file, the positions held are file 1's when comparing.
         if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
-            layout_mismatch(settings, f, line, position_text(v.block, v.column, v.row),
+            layout_mismatch(row, settings, line, position_text(v.block, v.column, v.row),
                             position_text(t.spot_block[s], t.spot_column[s], t.spot_row[s]));
         if (keep_positions) {
             t.spot_block[s] = v.block;
@@ -186,8 +191,12 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
     const bool more_rows = settings.check_layout && skip_space(in) != -1;
     if (f == 1 && settings.check_layout) t.file_1_has_more_rows = more_rows;
     if (compare && more_rows && !t.file_1_has_more_rows)
-        layout_mismatch(settings, f, in.line(), "a data row",
+        layout_mismatch(row, settings, in.line(), "a data row",
                         "none (its last data row is spot " + std::to_string(t.spot_count) + ")");
+    // Rows past the spots read are not read, but a damaged part there still
+    // means a damaged file.
+    in.skip_to_end();
+    if (in.damaged_line() != 0) damaged_file(settings.file_name(f), in);
     in.close();
 }
 

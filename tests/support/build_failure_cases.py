@@ -119,6 +119,29 @@ def main():
                files={"slide1.gpr": BASE_FILE, "broken.gpr": short},
                answers=two_file_answers)
 
+    # Bytes no text file holds after the header: 51 KB of binary garbage
+    # after three good rows stops the sizing scan at the line of the first
+    # such byte; a NUL in a name of the second file stops its loading.
+    garbage = bytes((i * 37 + 11) % 256 for i in range(51 * 1024))
+    three_rows = b"\n".join(lines[:first + 3]) + b"\n"
+    control = next(i for i, b in enumerate(garbage) if b < 32 and b not in (9, 10, 13) or b == 127)
+    write_case("binary_garbage_after_three_rows",
+               through("\n Program running...\n")
+               + "\n slide1.gpr, line %d: the file is damaged here: the line holds the byte 0x%02X, which no text "
+               "file holds; use an undamaged copy of the file\n"
+               % (three_rows.count(b"\n") + 1 + garbage[:control].count(b"\n"), garbage[control]) + PRESS, 1,
+               files={"slide1.gpr": three_rows + garbage})
+    nul = list(lines)
+    fields = nul[first + 4].split(b"\t")
+    fields[3] = fields[3][:3] + b"\0" + fields[3][3:]
+    nul[first + 4] = b"\t".join(fields)
+    write_case("second_file_has_a_nul_byte",
+               two_file_prefix + header_echo + header_echo
+               + "\n broken.gpr, line %d: the file is damaged here: the line holds the byte 0x00, which no text "
+               "file holds; use an undamaged copy of the file\n" % line_number + PRESS, 1,
+               files={"slide1.gpr": BASE_FILE, "broken.gpr": b"\n".join(nul)},
+               answers=two_file_answers)
+
     # A last row claiming far more spots than the file has lines.
     claim = list(lines)
     last = max(i for i, line in enumerate(claim) if line.strip())

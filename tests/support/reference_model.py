@@ -433,6 +433,11 @@ class LaterFile:
             where[field] = canon.index(wanted)
         return where
 
+    def text_cells(self, where):
+        """The columns (from 1) not read as numbers: Name, ID, Log Ratio and those not read at all."""
+        read = {i + 1: field for field, i in where.items()}
+        return [c for c in range(1, len(self.titles) + 1) if read.get(c, 0) in (0, 4, 5, 38)]
+
     def images(self):
         for key, value, _ in self.records:
             if key == "ImageFiles":
@@ -458,6 +463,21 @@ def later_number(text):
     if math.isinf(v):
         raise ModelError("not a finite number: %r" % text)
     return v
+
+
+CONTROL = re.compile("[\x00-\x08\x0b\x0c\x0e-\x1f\x7f]")
+FIXED_TEXT_CELLS = (4, 5, 38)
+
+
+def damaged_line(text, first_line, text_cells):
+    """(line number, byte) of the first line of `text` (numbered from
+    first_line) that holds a byte no text holds, outside the tab-parted cells
+    text_cells or NUL anywhere; None when there is none."""
+    for number, line in enumerate(text.split("\n"), start=first_line):
+        for m in CONTROL.finditer(line):
+            if m.group() == "\0" or line.count("\t", 0, m.start()) + 1 not in text_cells:
+                return number, ord(m.group())
+    return None
 
 
 def printable(text):
@@ -493,6 +513,14 @@ class Run:
     def read_file(self, name):
         with open(os.path.join(self.dir, name), "rb") as f:
             return f.read()
+
+    def stop_if_damaged(self, name, text, first_line, text_cells):
+        """A byte no text holds after the header ends the run at its line."""
+        damage = damaged_line(text, first_line, text_cells)
+        if damage:
+            self.say("\n %s, line %d: the file is damaged here: the line holds the byte 0x%02X, which no text "
+                     "file holds; use an undamaged copy of the file\n" % (name, damage[0], damage[1]))
+            self.stop(1)
 
     def echo(self, name, images):
         """The header value naming the images, before the factor lines."""
@@ -602,6 +630,7 @@ class Run:
         if "Block" not in cand:
             r.skip_lines(2)
         self.say("\n Program running...\n")
+        self.stop_if_damaged(name, r.data[r.pos:], r.data.count("\n", 0, r.pos) + 1, FIXED_TEXT_CELLS)
         last = 0.0
         layout = None
         while True:
@@ -640,6 +669,7 @@ class Run:
     def sizing_scan_later(self, name, later):
         where = later.column_map(name, self.say, self.stop)
         self.say("\n Program running...\n")
+        self.stop_if_damaged(name, "\n".join(later.rows), later.title_line + 1, later.text_cells(where))
         layout = None
         for _, fields in later.data_rows(where):
             layout = tuple(int(fields[k].strip(" \r\v\f")) for k in (1, 2, 3))
@@ -658,6 +688,7 @@ class Run:
                       "Regression Ratio"):
             self.say("N. Factor-%s: %f\n" % (label, 1.0))
         self.factor.append([0.0] + [1.0] * 5)
+        self.stop_if_damaged(name, "\n".join(later.rows), later.title_line + 1, later.text_cells(where))
         rows = later.data_rows(where)
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
         columns = {k: [] for k in ("f632", "b632", "f532", "b532", "ratio", "flag")}
@@ -734,6 +765,7 @@ class Run:
         if c == '"':
             c = r.need()
         r.skip_lines(2 if c == "S" else 1)
+        self.stop_if_damaged(name, r.data[r.pos:], r.data.count("\n", 0, r.pos) + 1, FIXED_TEXT_CELLS)
         self.factor.append(factors)
 
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]

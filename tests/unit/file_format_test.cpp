@@ -343,9 +343,13 @@ TEST(titled_reader, a_damaged_fixed_file_is_refused_where_the_rows_break) {
                     "\n lead.gpr, line 33: this line is not a data row (its Block, Column and Row are not integers), "
                     "yet data rows follow it; mend or remove the line\n");
     }
-    // Text after the last data row that holds no data row ends the data as before.
+    // Text after the last data row that holds no data row ends the data as
+    // before, unless it holds bytes no text holds.
     layout_size size{};
-    const captured_run tail = scan(result_file(header_lines(), rows) + "garbled\tline\n\x01\x02\n", &size);
+    const captured_run tail = scan(result_file(header_lines(), rows) + "garbled\tline\n", &size);
     ASSERT_FALSE(tail.end.has_value()) << tail.out;
     EXPECT_EQ(size.spot_count, 12);
+    expect_stop(scan(result_file(header_lines(), rows) + "garbled\tline\n\x01\x02\n"),
+                "\n lead.gpr, line 42: the file is damaged here: the line holds the byte 0x01, which no text file "
+                "holds; use an undamaged copy of the file\n");
 }
