@@ -140,6 +140,7 @@ parsed_command_line settings_from(const option_text& o) {
     s.check_replicate_ids = true;
     s.check_replicate_count = true;
     s.stage_reports = true;
+    s.warn_unread_rows = true;
     s.wait_for_key = false;
     s.summary = true;
     p.quiet = o.quiet;

@@ -2,6 +2,7 @@
 // catch. (The layout of every file against file 1 is checked while loading.)
 #pragma once
 
+#include "input/sizing_scan.hpp"
 #include "input/spot_tables.hpp"
 #include "run/console.hpp"
 #include "run/settings.hpp"
@@ -27,3 +28,10 @@ void warn_mixed_replicate_ids(const run_settings& s, const spot_tables& t, conso
 // left over after the last whole gene are named in a warning, as merge.txt
 // leaves them out.
 void check_replicate_count(const run_settings& s, int spot_count, console& out);
+
+// One warning on the failure stream when a file holds data rows past the
+// spots the run reads (the flag rule ended file 1's data early, or its last
+// row gives fewer spots than it has rows): the first such file's row count,
+// the spot count and the line where its reading stopped, why the count is
+// what it is, and how many other files hold rows past it too.
+void warn_unread_rows(const run_settings& s, const spot_tables& t, const layout_size& size, console& out);

@@ -120,6 +120,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         clock.mark("sizing");
         load_files(s, t, out);
         clock.mark("loading");
+        if (s.warn_unread_rows) warn_unread_rows(s, t, size, out);
         if (s.check_replicate_ids) warn_mixed_replicate_ids(s, t, out);
         show_progress_line(out, "writing %s", "cor.txt");
         normalise_ratios(s, t);

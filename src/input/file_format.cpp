@@ -78,11 +78,29 @@ std::string_view type_value(std::string_view record) {
     return trimmed(r.substr(eq + 1));
 }
 
-bool names_later_type(std::string_view record) {
-    const std::string_view value = type_value(record);
+bool is_later_type(std::string_view value) {
     for (std::string_view type : titled_header::types)
         if (value == type) return true;
     return false;
+}
+
+bool names_later_type(std::string_view record) { return is_later_type(type_value(record)); }
+
+// A 1.x file says in its RatioFormulation record which image is the
+// numerator; GenePix Pro 6 writes 1.4 files whose ratios are green over red.
+void refuse_fixed_green_over_red(const visible_lines& v, const char* file_name) {
+    for (std::size_t i = 2; i < v.lines.size(); ++i) {
+        if (unquoted(cells_of(v.lines[i], "\t,").front()) == "Block") return;  // the titles end the header
+        const std::string_view record = unquoted(v.lines[i]);
+        const std::size_t eq = record.find('=');
+        if (eq == std::string_view::npos || trimmed(record.substr(0, eq)) != fixed_header::ratio_key) continue;
+        const std::string_view value = record.substr(eq + 1);
+        if (!value.starts_with(fixed_header::green_over_red)) continue;
+        layout_failure(file_name, static_cast<long long>(i) + 1,
+                       "the file holds 532/635 ratios (" + std::string(fixed_header::ratio_key) + "=" +
+                           std::string(value) +
+                           "), green over red; export it again from GenePix Pro with ratios W1/W2 (635/532)");
+    }
 }
 
 void not_confirmed(file_format& probe, long long line, const std::string& why) {
@@ -201,7 +219,12 @@ file_format detect_format(byte_reader& in, const char* file_name) {
     if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return format;
     for (std::size_t i = 2; i < v.lines.size() && !format.claims_later; ++i)
         format.claims_later = names_later_type(v.lines[i]);
-    if (!format.claims_later) return format;
+    if (!format.claims_later) {
+        format.foreign_type =
+            !format.type.empty() && !format.type.starts_with("GenePix Results 1") && !is_later_type(format.type);
+        refuse_fixed_green_over_red(v, file_name);
+        return format;
+    }
     std::vector<std::string> titles;
     long long title_line = 0;
     confirm_later_layout(format, v, titles, title_line);
@@ -230,6 +253,12 @@ void unreadable_layout(const char* file_name, const file_format& probe) {
 
 void fixed_path_failure(const char* file_name, const file_format& format, long long line, const std::string& what) {
     if (format.claims_later) unreadable_layout(file_name, format);
+    if (format.foreign_type)
+        layout_failure(file_name, line,
+                       what + "; the file's Type is \"" + format.type +
+                           "\", but the program reads GenePix Results 1.2 and 1.4 files (GenePix Pro 3.0) at their "
+                           "fixed places and GenePix Results 2 and 3 files (GenePix Pro 4.0 to 7.2) by their column "
+                           "titles, so export the results from GenePix Pro as GenePix Results");
     layout_failure(file_name, line, what);
 }
 

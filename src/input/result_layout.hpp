@@ -26,6 +26,9 @@ namespace fixed_header {
 constexpr int image_names_line = 11;   // echoed on the console ("FileName=")
 constexpr int first_factor_line = 13;  // or two lines later (1.4)
 constexpr int ratio_record_line = 19;  // "RatioFormulation" here in 1.2
+inline constexpr std::string_view ratio_key = "RatioFormulation";
+// A ratio record value starting so: green over red ratios.
+inline constexpr std::string_view green_over_red = "W2/W1";
 }  // namespace fixed_header
 
 // The later family: the title of each of the 43 fields in canonical form, <r>

@@ -137,6 +137,21 @@ long long read_fixed_row(byte_reader& in, row_reader& row, row_values& v, series
     return line;
 }
 
+// The data rows from the reader on (blank lines and other text not counted).
+long long count_rows_left(byte_reader& in, const row_layout& layout) {
+    long long count = 0;
+    std::string text;
+    row_values v;
+    while (read_line_text(in, text)) {
+        const char* const begin = text.data();
+        const char* const end = begin + text.size() - 1;
+        row_fault fault;
+        count += layout.titled ? parse_titled_row(begin, end, layout, v, {}, {}, false, fault)
+                               : is_fixed_data_row(begin, end);
+    }
+    return count;
+}
+
 std::string position_text(long long block, long long column, long long row) {
     return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
 }
@@ -161,12 +176,13 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
     char name_scratch[name_room + 1];
     char id_scratch[id_room + 1];
     row_values v;
+    long long line = 0;
     for (int s = 1; s <= t.spot_count; ++s) {
         row.spot = s;
         const series<char> name = keep_texts ? t.gene_name[s] : series<char>(name_scratch, 0, name_room);
         const series<char> id = keep_texts ? t.gene_id[s] : series<char>(id_scratch, 0, id_room);
-        const long long line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
-                                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
+        line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
+                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
         // Until the last file, the positions held are file 1's when comparing.
         if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
             layout_mismatch(row, settings, line, position_text(v.block, v.column, v.row),
@@ -195,7 +211,11 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
                         "none (its last data row is spot " + std::to_string(t.spot_count) + ")");
     // Rows past the spots read are not read, but a damaged part there still
     // means a damaged file.
-    in.skip_to_end();
+    t.past[static_cast<std::size_t>(f)].stop_line = line;
+    if (settings.warn_unread_rows)
+        t.past[static_cast<std::size_t>(f)].rows = count_rows_left(in, layout);
+    else
+        in.skip_to_end();
     if (in.damaged_line() != 0) damaged_file(settings.file_name(f), in);
     in.close();
 }

@@ -18,6 +18,7 @@ struct run_settings {
     bool check_replicate_ids = false;    // warn when a replicate group mixes IDs
     bool check_replicate_count = false;  // stop on more replicates than spots, warn on spots left over
     bool stage_reports = false;          // reports under temporary names until the run has succeeded
+    bool warn_unread_rows = false;       // warn when a file holds data rows past the spots read
     bool wait_for_key = true;            // the dialogue's closing keypress
     bool summary = false;                // the command line's closing summary
     bool html = false;                   // also write report.html beside the reports

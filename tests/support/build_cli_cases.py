@@ -119,7 +119,11 @@ def cases():
         Case("cli_layout_mismatch", ["slide1.gpr", "big.gpr"], {"slide1.gpr": slide1, "big.gpr": big}, 1,
              layout_mismatch_out(slide1), layout_message(slide1, big, "slide1.gpr", "big.gpr"), not_written=REPORTS),
         finished_run("cli_layout_mismatch_allowed", ["--allow-layout-mismatch", "-q", "slide1.gpr", "big.gpr"],
-                     {"slide1.gpr": slide1, "big.gpr": big}, 1, "1", "2.0", "", quiet=True),
+                     {"slide1.gpr": slide1, "big.gpr": big}, 1, "1", "2.0", "", quiet=True,
+                     err="spotweave: warning: big.gpr holds %d data rows, but the run reads the first 24 of each file "
+                         "(reading stopped at line %d) and leaves the others out of every report: the last data row "
+                         "of slide1.gpr, line %d (Block 2, Column 4, Row 3), gives 24 spots\n"
+                         % (len(data_rows(big)), data_rows(big)[23][0], data_rows(slide1)[23][0])),
         finished_run("cli_replicate_ids_mixed", ["-r", "2", "-o", "r2", "m1.gpr"], {"m1.gpr": m1}, 2, "1", "2.0",
                      "r2", err=mixed_warning(m1, 2)),
         finished_run("cli_replicate_ids_match", ["-r", "3", "-o", "r3", "m1.gpr"], {"m1.gpr": m1}, 3, "1", "2.0",
@@ -127,6 +131,7 @@ def cases():
     ]
     out.append(long_path_run(slide1))
     out += staging_cases(slide1, case_file("second_file_has_a_bad_number", "broken.gpr"))
+    out += rows_past_cases(slide1)
     # 24 spots: 25 replicates form no gene; 7 leave 3 spots out, and the quoted IDs are quoted once.
     out.append(Case("cli_replicates_above_the_spots", ["-r", "25", "-o", "out", "slide1.gpr"],
                     {"slide1.gpr": slide1}, 2,
@@ -169,6 +174,41 @@ def staging_cases(slide1, broken):
                  expected={"out/cor.txt": b"", "out/merge.txt": b""},
                  setup="mkdir -p out/data.txt && : > out/cor.txt && : > out/merge.txt\n")
     return [replaced, stopped, taken]
+
+
+def rows_past_cases(slide1):
+    """Files holding data rows past the spots the run reads: the flag rule
+    ends the data at row 5 (Block 1, Column 1, Row 2: 2 spots of 24 rows),
+    and a file cut to its first 20 rows, whose last one (Block 2, Column 4,
+    Row 2) gives 16 spots."""
+    work = tempfile.mkdtemp()
+    text = open(slide1, "rb").read().split(b"\n")
+    rows = data_rows(slide1)
+    flagged = list(text)
+    cells = flagged[rows[4][0] - 1].split(b"\t")
+    cells[42] = b"3"
+    flagged[rows[4][0] - 1] = b"\t".join(cells)
+    cut = text[:rows[19][0]]
+    made = {}
+    for name, lines in (("flagged.gpr", flagged), ("cut.gpr", cut)):
+        made[name] = os.path.join(work, name)
+        with open(made[name], "wb") as f:
+            f.write(b"\n".join(lines) + (b"" if lines is flagged else b"\n"))
+    ending = "and leaves the others out of every report: "
+    flag_run = finished_run(
+        "cli_rows_past_an_unusual_flag", ["-q", "-o", "out", "flagged.gpr"], {"flagged.gpr": made["flagged.gpr"]}, 1,
+        "1", "2.0", "out", quiet=True,
+        err="spotweave: warning: flagged.gpr holds 24 data rows, but the run reads the first 2 of each file (reading "
+            "stopped at line %d) %sline %d of flagged.gpr ends the data with the flag 3, none of 0, 100, -50, -75 "
+            "and -100, and its Block 1, Column 1, Row 2 give 2 spots\n" % (rows[1][0], ending, rows[4][0]))
+    cut_run = finished_run(
+        "cli_rows_past_the_last_rows_count", ["-q", "-o", "out", "cut.gpr", "flagged.gpr"],
+        {"cut.gpr": made["cut.gpr"], "flagged.gpr": made["flagged.gpr"]}, 1, "1", "2.0", "out", quiet=True,
+        err="spotweave: warning: cut.gpr holds 20 data rows, but the run reads the first 16 of each file (reading "
+            "stopped at line %d) %sthe last data row of cut.gpr, line %d (Block 2, Column 4, Row 2), gives 16 spots: "
+            "is the file cut from a larger one?; 1 more file holds rows past them too\n"
+            % (rows[15][0], ending, rows[19][0]))
+    return [flag_run, cut_run]
 
 
 def long_path_run(slide1):

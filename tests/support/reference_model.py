@@ -480,6 +480,26 @@ def damaged_line(text, first_line, text_cells):
     return None
 
 
+def fixed_green_over_red(data):
+    """(line number, value) of a RatioFormulation record whose value starts
+    with W2/W1 among the header lines (before the column titles) of a file
+    whose first cell is ATF; None otherwise."""
+    lines = data.replace(b"\r\n", b"\n").decode("latin-1").split("\n")
+    first_cell = lambda line: re.split(r"[\t,]", line)[0].strip(" \t\r\v\f").strip('"')
+    if len(lines) < 2 or first_cell(lines[0]) != "ATF":
+        return None
+    for number, line in enumerate(lines[2:], start=3):
+        if first_cell(line) == "Block":
+            return None
+        text = line.strip(" \t\r\v\f")
+        if len(text) >= 2 and text[0] == '"' and text[-1] == '"':
+            text = text[1:-1]
+        key, _, value = text.partition("=")
+        if _ and key.strip(" \t\r\v\f") == "RatioFormulation" and value.startswith("W2/W1"):
+            return number, value
+    return None
+
+
 def printable(text):
     return "".join(c for c in text if 32 <= ord(c) <= 126)
 
@@ -513,6 +533,14 @@ class Run:
     def read_file(self, name):
         with open(os.path.join(self.dir, name), "rb") as f:
             return f.read()
+
+    def refuse_green_over_red(self, name, data):
+        """A 1.x file whose ratios are green over red is refused as a later one is."""
+        found = fixed_green_over_red(data)
+        if found:
+            self.say("\n %s, line %d: the file holds 532/635 ratios (RatioFormulation=%s), green over red; export it "
+                     "again from GenePix Pro with ratios W1/W2 (635/532)\n" % (name, found[0], found[1]))
+            self.stop(1)
 
     def stop_if_damaged(self, name, text, first_line, text_cells):
         """A byte no text holds after the header ends the run at its line."""
@@ -618,6 +646,7 @@ class Run:
         later = LaterFile.detect(data)
         if later is not None:
             return self.sizing_scan_later(name, later)
+        self.refuse_green_over_red(name, data)
         r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file\n" % name)
@@ -725,6 +754,7 @@ class Run:
         later = LaterFile.detect(data)
         if later is not None:
             return self.load_later(h, name, later)
+        self.refuse_green_over_red(name, data)
         r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file.\n" % name)
