@@ -4,17 +4,20 @@
 # folder holds). The program writes text mode there, so the expected console
 # text, standard error and reports are compared with CR LF line ends. Cases
 # that need the real result files read them from REALDATA (the program is
-# given the folder's own path, which wine reaches through its Z: drive) and
-# are skipped without it; with SPOTWEAVE_NO_SKIPS=1 a skipped case fails the
-# run. The summary and the messages
+# given the folder as wine names it, on its Z: drive) and are skipped without
+# it; with SPOTWEAVE_NO_SKIPS=1 a skipped case fails the run. The summary and
+# the messages
 # of a command-line run name report paths the Windows way, so their
 # backslashes are read as slashes. No case may leave a report under its
 # temporary name.
 #   run_cases_wine.sh PATH/TO/spotweave.exe [REALDATA]
 set -u
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-realdata=""
-[ -n "${2:-}" ] && [ -d "$2" ] && realdata=$(cd "$2" && pwd)
+realdata="" realdata_shown=""
+if [ -n "${2:-}" ] && [ -d "$2" ]; then
+    realdata=$(cd "$2" && WINEDEBUG=-all winepath -w "$(pwd)" 2>/dev/null)
+    realdata_shown=$(printf '%s' "$realdata" | tr '\\' /)
+fi
 cases=$(cd "$(dirname "$0")/cases" && pwd)
 command -v wine >/dev/null 2>&1 || { echo "wine not found"; exit 1; }
 export WINEDEBUG=-all
@@ -37,7 +40,8 @@ for case in "$cases"/*/; do
     set --
     if [ -f "$case/args.txt" ]; then
         while IFS= read -r arg; do
-            set -- "$@" "$(printf '%s' "$arg" | sed "s|\${REALDATA}|$realdata|")"
+            case $arg in *'${REALDATA}'*) arg="${arg%%'${REALDATA}'*}$realdata${arg#*'${REALDATA}'}" ;; esac
+            set -- "$@" "$arg"
         done < "$case/args.txt"
     fi
     (cd "$work" && timeout 120 wine "$exe" "$@" < "$input" > "$work.out" 2> "$work.err")
@@ -46,7 +50,7 @@ for case in "$cases"/*/; do
         for stream in out err; do
             tr '\\' / < "$work.$stream" > "$work.tmp" && mv "$work.tmp" "$work.$stream"
             if [ -n "$realdata" ]; then
-                sed "s|$realdata|\${REALDATA}|g" "$work.$stream" > "$work.tmp" && mv "$work.tmp" "$work.$stream"
+                sed "s|$realdata_shown|\${REALDATA}|g" "$work.$stream" > "$work.tmp" && mv "$work.tmp" "$work.$stream"
             fi
         done
     fi

@@ -173,7 +173,14 @@ def staging_cases(slide1, broken):
                  "way; no report was replaced; move the folder away and run again\n",
                  expected={"out/cor.txt": b"", "out/merge.txt": b""},
                  setup="mkdir -p out/data.txt && : > out/cor.txt && : > out/merge.txt\n")
-    return [replaced, stopped, taken]
+    # What a killed run left (a process id no system gives out) goes at the
+    # next start; a file that only looks alike stays.
+    cleared = finished_run("cli_killed_runs_leftovers_cleared", ["-q", "-o", "out", "slide1.gpr"],
+                           {"slide1.gpr": slide1}, 1, "1", "2.0", "out", quiet=True)
+    cleared.setup = ("mkdir out && printf partial > out/.spotweave-4194305-cor.txt.part && "
+                     ": > out/spotweave-4194305-cor.txt.part\n")
+    cleared.expected["out/spotweave-4194305-cor.txt.part"] = b""
+    return [replaced, stopped, taken, cleared]
 
 
 def rows_past_cases(slide1):
