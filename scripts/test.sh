@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds everything with warnings as errors and runs every test (unit and
-# end-to-end).
+# end-to-end). With SPOTWEAVE_NO_SKIPS=1 (as in CI) a skipped test fails the run.
 #
 #   sh scripts/test.sh          optimised, asserts off, default compiler, in build/
 #   sh scripts/test.sh debug    GCC Debug build: the containers' bounds asserts on, in build-debug/
@@ -18,4 +18,5 @@ sh scripts/install-deps.sh test ${1:-}
 cmake -S . -B "$dir" $settings -DSPOTWEAVE_TESTS=ON -DSPOTWEAVE_WERROR=ON >/dev/null
 cmake --build "$dir" -j2
 cd "$dir"
-ctest --output-on-failure -j2 </dev/null
+ctest --output-on-failure -j2 -O ctest.log </dev/null
+sh ../scripts/no-skipped-tests.sh ctest.log

@@ -11,6 +11,7 @@
 #include "plot/raster.hpp"
 #include "plot/scales.hpp"
 #include "plot/svg.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 
 namespace {
@@ -440,7 +441,7 @@ void write_report_html(const run_settings& s, const spot_tables& t, const merge_
     if (file != nullptr) written = (std::fclose(file) == 0) && written;
     const int error = errno;
     if (!written)
-        failure_stop("can't write the report <" + std::string(path) +
+        failure_stop("can't write the report <" + shown_report_path(path) +
                      ">: " + (error != 0 ? std::strerror(error) : "write error") +
                      "\ncheck that the folder is writable and has room, then run again.\n");
 }

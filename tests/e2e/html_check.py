@@ -1,13 +1,15 @@
 """Checks report.html against the reports of the same run.
 
-    html_check.py report RUNNER EXAMPLES CASES [REALDATA]
-        runs RUNNER (the program's steps plus report.html) on the example data,
-        on every case folder whose run succeeds and, when the REALDATA folder
-        exists, on three real slides read in place, and checks each page:
+    html_check.py report RUNNER EXAMPLES CASES
+        runs RUNNER (the program's steps plus report.html) on the example data
+        and on every case folder whose run succeeds, and checks each page:
         every SVG parses as XML, nothing outside the page is referenced, the
         correlations, counts of values set aside and outliers and the number
         of genes with a p-value are those of cor.txt and merge.txt, and the
         page holds one picture per plot.
+    html_check.py real RUNNER REALDATA
+        the same on three real slides read in place. Exits 77 (skipped) when
+        the REALDATA folder is absent.
     html_check.py command_line PROGRAM CASES
         --html on the command line: the page beside the reports, the reports
         unchanged, the same page at 1 and 7 threads, a page that cannot be
@@ -160,18 +162,25 @@ def same_reports(folder, work, name):
                 fail("%s: %s differs from the expected report" % (name, report))
 
 
-def report_check(runner, examples, cases, realdata=None):
+def report_check(runner, examples, cases):
     folders = [("examples", examples)]
-    if realdata and os.path.isdir(realdata):
-        folders.append(("real slides", stage_real(realdata)))
-    elif realdata:
-        print("real data folder absent: the real slides are skipped")
     for name in sorted(os.listdir(cases)):
         folder = os.path.join(cases, name)
         with open(os.path.join(folder, "expected", "status")) as f:
             # Dialogue cases only: the runner takes answers.
             if f.read().strip() == "0" and os.path.exists(os.path.join(folder, "answers.txt")):
                 folders.append((name, folder))
+    check_folders(runner, folders)
+
+
+def real_check(runner, realdata):
+    if not os.path.isdir(realdata):
+        print("skipped: the real data folder %s is absent" % realdata)
+        sys.exit(SKIPPED)
+    check_folders(runner, [("real slides", stage_real(realdata))])
+
+
+def check_folders(runner, folders):
     for name, folder in folders:
         work = tempfile.mkdtemp(prefix="spotweave-html-")
         page = run_folder(runner, folder, work)
@@ -221,8 +230,11 @@ def command_line_check(program, cases):
                 problems.append("--html -j %s: another page" % threads)
         os.makedirs(os.path.join(work, "blocked", "report.html"))
         blocked = run(["--html", "-o", "blocked"] + args, work)
-        if blocked.returncode != 1 or b"can't write the report <blocked/report.html>" not in blocked.stderr:
+        if blocked.returncode != 1 or (b"spotweave: can't put the new report in place of blocked/report.html: a "
+                                       b"folder of that name is in the way; no report was replaced") not in blocked.stderr:
             problems.append("--html onto a folder: status %d, %r" % (blocked.returncode, blocked.stderr))
+        if sorted(os.listdir(os.path.join(work, "blocked"))) != ["report.html"]:
+            problems.append("--html onto a folder left %s" % sorted(os.listdir(os.path.join(work, "blocked"))))
         dialogue = run([], work, read(case, "answers.txt"))
         if dialogue.returncode != 0 or os.path.exists(os.path.join(work, "report.html")):
             problems.append("the dialogue wrote report.html")
@@ -321,7 +333,9 @@ def browser_check(runner, examples, keep=None):
 
 if __name__ == "__main__":
     if len(sys.argv) >= 5 and sys.argv[1] == "report":
-        report_check(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5] if len(sys.argv) > 5 else None)
+        report_check(sys.argv[2], sys.argv[3], sys.argv[4])
+    elif len(sys.argv) >= 4 and sys.argv[1] == "real":
+        real_check(sys.argv[2], sys.argv[3])
     elif len(sys.argv) >= 4 and sys.argv[1] == "command_line":
         command_line_check(sys.argv[2], sys.argv[3])
     elif len(sys.argv) >= 4 and sys.argv[1] == "browser":

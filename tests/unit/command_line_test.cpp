@@ -35,7 +35,8 @@ TEST(command_line, defaults_match_the_recommended_answers) {
     EXPECT_EQ(s.replicate_count, 1);
     EXPECT_EQ(s.ratio_approach, 1);
     EXPECT_EQ(s.qc_constant, 2.0);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_TRUE(s.stage_reports);
     EXPECT_TRUE(s.check_layout);
     EXPECT_TRUE(s.check_replicate_ids);
     EXPECT_TRUE(s.summary);
@@ -72,7 +73,7 @@ TEST(command_line, c_bounds_are_inclusive_and_the_number_must_be_whole) {
     EXPECT_EQ(parse({"-c", "1.0", "f"}).settings.qc_constant, 1.0);
     EXPECT_EQ(parse({"-c", "5", "f"}).settings.qc_constant, 5.0);
     EXPECT_EQ(parse({"-c", "2.5e0", "f"}).settings.qc_constant, 2.5);
-    for (const char* wrong : {"0.999", "5.0001", "nan", "inf", "2,5", "2.0 ", "two", "-2"})
+    for (const char* wrong : {"0.999", "5.0001", "nan", "inf", "2.0 ", "two", "-2"})
         EXPECT_EQ(problem({"-c", wrong, "f"}), std::string("--qc ") + wrong + ": expected a number from 1.0 to 5.0");
 }
 
@@ -115,6 +116,23 @@ TEST(command_line, unknown_options_and_missing_values) {
     EXPECT_EQ(problem({"-o"}), "--output-dir: the value is missing");
 }
 
+TEST(command_line, an_option_given_twice_is_named_as_such) {
+    EXPECT_EQ(problem({"-r", "3", "-r", "4", "f"}), "--replicates is given more than once; give it once");
+    EXPECT_EQ(problem({"-c", "2", "f", "--qc=3"}), "--qc is given more than once; give it once");
+    EXPECT_EQ(problem({"-o", "a", "-o", "b", "f"}), "--output-dir is given more than once; give it once");
+    // A value that is missing is still said to be missing.
+    EXPECT_EQ(problem({"f", "-a"}), "--approach: the value is missing");
+}
+
+TEST(command_line, a_decimal_comma_in_c_is_named) {
+    EXPECT_EQ(problem({"-c", "2,5", "f"}),
+              "--qc 2,5: C takes a decimal point, not a comma (2.5); expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "7,5", "f"}),
+              "--qc 7,5: C takes a decimal point, not a comma (7.5); expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "2,5,1", "f"}), "--qc 2,5,1: expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "x", "f"}), "--qc x: expected a number from 1.0 to 5.0");
+}
+
 TEST(command_line, help_and_version) {
     const parsed_command_line help = parse({"a.gpr", "--help"});
     EXPECT_EQ(help.action, command_action::help);
@@ -130,14 +148,14 @@ TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
     run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
     settle_dropped_files(s);
 #ifdef _WIN32
-    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
 #endif
     s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "/data/day 1");
     s = parse({"a.gpr"}).settings;
     settle_dropped_files(s);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
     s = parse({"-o", "out", "/data/a.gpr"}).settings;
     settle_dropped_files(s);
     EXPECT_EQ(s.output_dir, "out");
