@@ -161,67 +161,6 @@ TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
     EXPECT_EQ(s.output_dir, "out");
 }
 
-TEST(run_settings, report_paths_join_the_output_folder_once) {
-    run_settings s;
-    EXPECT_EQ(report_path(s, "cor.txt"), "cor.txt");
-    s.output_dir = "out";
-    EXPECT_EQ(report_path(s, "cor.txt"), "out/cor.txt");
-    s.output_dir = "out/";
-    EXPECT_EQ(report_path(s, "data.txt"), "out/data.txt");
-    s.output_dir = "C:\\runs\\";
-    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\runs\\merge.txt");
-}
-
-TEST(guard_rails, replicate_groups_that_mix_ids) {
-    using namespace result_text;
-    test_run t = make_tables(1, 6);
-    t.replicate_count = 2;
-    t.gene_count = 3;
-    const char* const ids[7] = {"", "A", "A", "B", "C", "D", "E"};
-    for (int s = 1; s <= 6; ++s) std::snprintf(&t.gene_id[s][0], 8, "%s", ids[s]);
-    const mixed_groups found = find_mixed_replicate_ids(t);
-    EXPECT_EQ(found.count, 2);
-    EXPECT_EQ(found.first_gene, 2);
-    EXPECT_EQ(found.first_spot, 3);
-    EXPECT_EQ(found.differing_spot, 4);
-    std::snprintf(&t.gene_id[4][0], 8, "B");
-    std::snprintf(&t.gene_id[6][0], 8, "D");
-    EXPECT_EQ(find_mixed_replicate_ids(t).count, 0);
-    release_spot_tables(t);
-}
-
-TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
-    using namespace result_text;
-    const std::string first = join(grid_rows(1, 2, 1));
-    struct case_t {
-        std::string second;
-        bool stops;
-        std::string message;
-    };
-    const case_t cases[] = {
-        {join(grid_rows(1, 2, 1)), false, ""},
-        {join(std::vector<data_row>{data_row(1, 1, 1), data_row(1, 1, 2)}), true,
-         "\n run_2.gpr, line 2: Block 1, Column 1, Row 2 where run_1.gpr has Block 1, Column 2, Row 1"},
-        {join(grid_rows(1, 3, 1)), true, "\n run_2.gpr, line 3: a data row where run_1.gpr has none"},
-    };
-    for (const case_t& c : cases)
-        for (const bool check : {true, false}) {
-            test_run t = make_tables(2, 2);
-            t.settings.check_layout = check;
-            byte_reader a(first.data(), first.size());
-            byte_reader b(c.second.data(), c.second.size());
-            const captured_run run = run_captured([&](console&) {
-                load_spot_records(a, 1, t.settings, t);
-                load_spot_records(b, 2, t.settings, t);
-            });
-            EXPECT_EQ(run.end.has_value(), c.stops && check) << c.second;
-            if (c.stops && check) {
-                EXPECT_EQ(run.out.substr(0, c.message.size()), c.message);
-            }
-            release_spot_tables(t);
-        }
-}
-
 TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {
     EXPECT_EQ(parse({"a.gpr"}).settings.threads, machine_cores());
     EXPECT_EQ(parse({"-j", "1", "a.gpr"}).settings.threads, 1);

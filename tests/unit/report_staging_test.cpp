@@ -125,3 +125,14 @@ TEST(report_staging, a_folder_in_a_reports_place_stops_before_any_rename) {
     EXPECT_EQ(left, 0) << "a staged report is left";
     fs::remove_all(dir);
 }
+
+TEST(report_staging, report_paths_join_the_output_folder_once) {
+    run_settings s;
+    EXPECT_EQ(report_path(s, "cor.txt"), "cor.txt");
+    s.output_dir = "out";
+    EXPECT_EQ(report_path(s, "cor.txt"), "out/cor.txt");
+    s.output_dir = "out/";
+    EXPECT_EQ(report_path(s, "data.txt"), "out/data.txt");
+    s.output_dir = "C:\\runs\\";
+    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\runs\\merge.txt");
+}

@@ -1,19 +1,70 @@
-// Files the readers used to take without a word: 1.x files whose ratios are
-// green over red, and files holding more data rows than the run reads.
+// The guard rails of the command line: replicate groups that mix IDs, files
+// of other layouts, and files holding more data rows than the run reads.
 #include "driver/guard_rails.hpp"
-#include "input/header_walk.hpp"
-#include "input/reading_paths.hpp"
-#include "input/sizing_scan.hpp"
-#include "input/spot_loader.hpp"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "input/header_walk.hpp"
+#include "input/reading_paths.hpp"
+#include "input/sizing_scan.hpp"
+#include "input/spot_loader.hpp"
 #include "support/result_text.hpp"
 
 using namespace result_text;
+
+TEST(guard_rails, replicate_groups_that_mix_ids) {
+    using namespace result_text;
+    test_run t = make_tables(1, 6);
+    t.replicate_count = 2;
+    t.gene_count = 3;
+    const char* const ids[7] = {"", "A", "A", "B", "C", "D", "E"};
+    for (int s = 1; s <= 6; ++s) std::snprintf(&t.gene_id[s][0], 8, "%s", ids[s]);
+    const mixed_groups found = find_mixed_replicate_ids(t);
+    EXPECT_EQ(found.count, 2);
+    EXPECT_EQ(found.first_gene, 2);
+    EXPECT_EQ(found.first_spot, 3);
+    EXPECT_EQ(found.differing_spot, 4);
+    std::snprintf(&t.gene_id[4][0], 8, "B");
+    std::snprintf(&t.gene_id[6][0], 8, "D");
+    EXPECT_EQ(find_mixed_replicate_ids(t).count, 0);
+    release_spot_tables(t);
+}
+
+TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
+    using namespace result_text;
+    const std::string first = join(grid_rows(1, 2, 1));
+    struct case_t {
+        std::string second;
+        bool stops;
+        std::string message;
+    };
+    const case_t cases[] = {
+        {join(grid_rows(1, 2, 1)), false, ""},
+        {join(std::vector<data_row>{data_row(1, 1, 1), data_row(1, 1, 2)}), true,
+         "\n run_2.gpr, line 2: Block 1, Column 1, Row 2 where run_1.gpr has Block 1, Column 2, Row 1"},
+        {join(grid_rows(1, 3, 1)), true, "\n run_2.gpr, line 3: a data row where run_1.gpr has none"},
+    };
+    for (const case_t& c : cases)
+        for (const bool check : {true, false}) {
+            test_run t = make_tables(2, 2);
+            t.settings.check_layout = check;
+            byte_reader a(first.data(), first.size());
+            byte_reader b(c.second.data(), c.second.size());
+            const captured_run run = run_captured([&](console&) {
+                load_spot_records(a, 1, t.settings, t);
+                load_spot_records(b, 2, t.settings, t);
+            });
+            EXPECT_EQ(run.end.has_value(), c.stops && check) << c.second;
+            if (c.stops && check) {
+                EXPECT_EQ(run.out.substr(0, c.message.size()), c.message);
+            }
+            release_spot_tables(t);
+        }
+}
 
 namespace {
 
@@ -44,7 +95,7 @@ const std::string green_over_red_message =
 
 }  // namespace
 
-TEST(misread_files, a_fixed_file_with_ratios_green_over_red_is_refused_where_it_says_so) {
+TEST(guard_rails, a_fixed_file_with_ratios_green_over_red_is_refused_where_it_says_so) {
     for (const int first_factor_line : {13, 15}) {
         std::vector<std::string> header = header_lines(first_factor_line);
         const std::size_t at = first_factor_line == 13 ? 18 : 20;  // line 19 or 21
@@ -72,7 +123,7 @@ TEST(misread_files, a_fixed_file_with_ratios_green_over_red_is_refused_where_it_
     }
 }
 
-TEST(misread_files, the_rows_past_the_spots_read_are_counted_in_both_layouts) {
+TEST(guard_rails, the_rows_past_the_spots_read_are_counted_in_both_layouts) {
     std::vector<data_row> rows = grid_rows(1, 3, 3);
     const std::string nine = join(rows);
     for (const reading_path path : {reading_path::in_place, reading_path::byte_wise}) {
@@ -86,7 +137,7 @@ TEST(misread_files, the_rows_past_the_spots_read_are_counted_in_both_layouts) {
     }
 }
 
-TEST(misread_files, the_warning_names_the_file_both_counts_the_line_and_why) {
+TEST(guard_rails, the_warning_names_the_file_both_counts_the_line_and_why) {
     test_run t = make_tables(3, 5);
     t.past[2] = {333, 35};
     t.past[3] = {1, 35};
