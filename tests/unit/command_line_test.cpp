@@ -1,5 +1,4 @@
 #include "driver/command_line.hpp"
-#include "driver/launch.hpp"
 #include "report/report_file.hpp"
 
 #include <string>
@@ -7,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/guard_rails.hpp"
-#include "input/spot_loader.hpp"
 #include "run/workers.hpp"
-#include "support/result_text.hpp"
 
 namespace {
 
@@ -142,23 +138,6 @@ TEST(command_line, help_and_version) {
     const parsed_command_line version = parse({"-V"});
     EXPECT_EQ(version.action, command_action::version);
     EXPECT_EQ(version.text, "spotweave 5.0\n");
-}
-
-TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
-    run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
-    settle_dropped_files(s);
-#ifdef _WIN32
-    EXPECT_EQ(final_report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
-#endif
-    s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(s.output_dir, "/data/day 1");
-    s = parse({"a.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
-    s = parse({"-o", "out", "/data/a.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(s.output_dir, "out");
 }
 
 TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/command_line.hpp"
+#include "report/report_file.hpp"
 #include "run/console.hpp"
 #include "support/capture.hpp"
 #include "support/case_folders.hpp"
@@ -97,4 +99,21 @@ TEST(command_line_messages, each_files_factor_lines_are_headed_by_its_name) {
             << r.out;
     }
     fs::remove_all(work);
+}
+
+TEST(launch, dropped_files_put_the_reports_next_to_the_first) {
+    run_settings s = parse_command_line({"spotweave", "C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
+    settle_dropped_files(s);
+#ifdef _WIN32
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
+#endif
+    s = parse_command_line({"spotweave", "/data/day 1/a.gpr", "b.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "/data/day 1");
+    s = parse_command_line({"spotweave", "a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
+    s = parse_command_line({"spotweave", "-o", "out", "/data/a.gpr"}).settings;
+    settle_dropped_files(s);
+    EXPECT_EQ(s.output_dir, "out");
 }
