@@ -2,7 +2,8 @@
 # Installs what a fresh Debian machine lacks for building; with "test", for
 # testing too; with "clang", the Clang compiler and its runtime libraries;
 # with "browser", chromium for the test that draws report.html; with "format",
-# clang-format for the style check.
+# clang-format for the style check; with "r", R with limma and Hmisc for the
+# checks that hold the analysis against R.
 # Needs root when something is missing.
 set -e
 need=""
@@ -21,6 +22,15 @@ for part in "$@"; do
         browser)
             # The headless browser that draws report.html in the page test.
             command -v chromium >/dev/null 2>&1 || need="$need chromium"
+            ;;
+        r)
+            # R and the packages the analysis checks compare with (tests/r).
+            command -v Rscript >/dev/null 2>&1 || need="$need r-base-core"
+            for package in limma:r-bioc-limma Hmisc:r-cran-hmisc; do
+                command -v Rscript >/dev/null 2>&1 &&
+                    Rscript -e "quit(status = if (requireNamespace('${package%%:*}', quietly = TRUE)) 0 else 1)" \
+                        >/dev/null 2>&1 || need="$need ${package#*:}"
+            done
             ;;
         format)
             # The house style of the sources, checked in CI.

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Cross-compiles spotweave.exe with MinGW-w64 and runs the end-to-end cases
 # and the command-line checks against it under wine (installs both when
-# missing).
+# missing). The cases on real result files read them from SPOTWEAVE_REALDATA
+# (default ../shared/realdata).
 set -e
 cd "$(dirname "$0")/.."
 need=""
@@ -17,7 +18,7 @@ fi
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DSPOTWEAVE_TESTS=OFF -DSPOTWEAVE_WERROR=ON >/dev/null
 cmake --build build-windows -j2
-sh tests/e2e/run_cases_wine.sh build-windows/spotweave.exe </dev/null
+sh tests/e2e/run_cases_wine.sh build-windows/spotweave.exe "${SPOTWEAVE_REALDATA:-../shared/realdata}" </dev/null
 # The Linux program of the README's build, when there is one, for the page comparison.
 linux=""
 [ -x build/spotweave ] && linux=build/spotweave

@@ -33,15 +33,15 @@ std::vector<double> distances(const run_settings& s, const spot_tables& t, const
     });
     std::vector<double> distance(static_cast<std::size_t>(nf + 1), missing);
     for (int i = 1; i <= nf; ++i) {
+        bool has_m = false;
+        for (int spot = 1; spot <= t.spot_count && !has_m; ++spot) has_m = !std::isnan(ma.m[i][spot]);
+        if (!has_m) continue;
         double sum = 0.0;
-        bool any = false;
         for (int j = 1; j <= nf; ++j) {
             const double d = j == i ? missing : i < j ? at(i, j) : at(j, i);
-            if (std::isnan(d)) continue;  // the file itself, or a pair without a common spot
-            sum += d;
-            any = true;
+            if (!std::isnan(d)) sum += d;  // not the file itself, nor a pair without a common spot
         }
-        distance[static_cast<std::size_t>(i)] = any ? sum : missing;
+        distance[static_cast<std::size_t>(i)] = sum;
     }
     return distance;
 }

@@ -30,7 +30,8 @@ struct slide_quality {
 // Every statistic of every file over the spots where its M and A (as
 // normalised.txt defines them) and its X and Y exist, on s.threads threads;
 // the same bits at any count. A pair of files without a common spot is left
-// out of the distances. Needs ma.a and the tables' X and Y.
+// out of the distances (a single file's distance is 0); a file without any M
+// has none. Needs ma.a and the tables' X and Y.
 slide_quality assess_slides(const run_settings& s, const spot_tables& t, const ma_tables& ma);
 
 // The names of the criteria a file failed, parted by commas ("distance,KS"),

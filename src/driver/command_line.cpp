@@ -1,6 +1,7 @@
 #include "driver/command_line.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -164,6 +165,22 @@ std::string analysis_options(const option_text& o, run_settings& s) {
     return "";
 }
 
+// A decimal comma, as many locales write it: C takes a decimal point.
+std::string decimal_point_hint(const std::string& text) {
+    std::string with_point = text;
+    std::replace(with_point.begin(), with_point.end(), ',', '.');
+    double value = 0.0;
+    if (with_point == text || !whole_real(with_point, value)) return {};
+    return "C takes a decimal point, not a comma (" + with_point + "); ";
+}
+
+// The first option with a value that was given more than once, or "".
+std::string option_given_twice(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options())
+        if (option->get_items_expected_max() == 1 && option->count() > 1) return option->get_name();
+    return {};
+}
+
 parsed_command_line settings_from(const option_text& o) {
     parsed_command_line p;
     run_settings& s = p.settings;
@@ -174,7 +191,7 @@ parsed_command_line settings_from(const option_text& o) {
         return usage_error("--approach " + o.approach +
                            ": expected 1-5 or medians, means, median-of-ratios, mean-of-ratios, regression");
     if (!whole_real(o.qc, s.qc_constant) || !(s.qc_constant >= 1.0 && s.qc_constant <= 5.0))
-        return usage_error("--qc " + o.qc + ": expected a number from 1.0 to 5.0");
+        return usage_error("--qc " + o.qc + ": " + decimal_point_hint(o.qc) + "expected a number from 1.0 to 5.0");
     s.threads = machine_cores();
     if (o.threads && (!whole_int(*o.threads, s.threads) || s.threads < 1 || s.threads > most_threads))
         return usage_error("--threads " + *o.threads + ": expected a whole number from 1 to " +
@@ -208,6 +225,9 @@ parsed_command_line settings_from(const option_text& o) {
     p.reference = o.reference;
     if (!o.targets)
         if (const std::string problem = file_count_problem(s); !problem.empty()) return usage_error(problem);
+    s.check_replicate_count = true;
+    s.stage_reports = true;
+    s.warn_unread_rows = true;
     s.wait_for_key = false;
     s.summary = true;
     p.quiet = o.quiet;
@@ -239,7 +259,10 @@ parsed_command_line parse_command_line(const std::vector<std::string>& args) {
         p.text = app.help();
         return p;
     } catch (const CLI::ArgumentMismatch& e) {
-        // CLI11 says "--qc: 1 required TEXT missing".
+        // CLI11 says "--qc: 1 required TEXT missing", and the same kind of
+        // error for an option given twice.
+        if (const std::string twice = option_given_twice(app); !twice.empty())
+            return usage_error(twice + " is given more than once; give it once");
         const std::string what = e.what();
         return usage_error(what.substr(0, what.find(':')) + ": the value is missing");
     } catch (const CLI::ParseError& e) {

@@ -1,6 +1,7 @@
 #include "driver/launch.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "driver/run.hpp"
 #include "driver/targets.hpp"
 #include "input/byte_reader.hpp"
+#include "report/report_staging.hpp"
 #include "run/console.hpp"
 
 #ifdef _WIN32
@@ -29,11 +31,13 @@ bool is_terminal(std::FILE* stream) {
 }
 
 // Every file can be opened, as the dialogue checks each name before it goes
-// on: a missing last file should not cost the reading of all the others.
+// on: a missing last file should not cost the reading of all the others. The
+// message gives the system's reason, which tells a misspelt name from a
+// folder or a file the user may not read.
 bool files_open(const run_settings& s) {
     for (int h = 1; h <= s.file_count(); ++h) {
-        if (reading_error(s.file_name(h)) != 0) {
-            std::fprintf(stderr, "can't open the data file: %s\n", s.file_name(h));
+        if (const int error = reading_error(s.file_name(h)); error != 0) {
+            std::fprintf(stderr, "spotweave: can't open the data file: %s: %s\n", s.file_name(h), std::strerror(error));
             return false;
         }
     }
@@ -62,6 +66,7 @@ console command_line_console(bool quiet) {
     out.progress = quiet ? nullptr : stdout;
     out.failures = stderr;
     out.line = !quiet && is_terminal(stderr) ? stderr : nullptr;
+    out.command_line = true;
     return out;
 }
 
@@ -110,6 +115,8 @@ int run_command_line(const std::vector<std::string>& args) {
                 status = 1;
                 break;
             }
+            // What a killed run left is not a report, and goes.
+            clear_stale_reports(p.settings.output_dir);
             console out = command_line_console(p.quiet);
             return run_merge(p.settings, out, stdin);
         }

@@ -25,6 +25,7 @@
 #include "report/ratio_table.hpp"
 #include "report/report_file.hpp"
 #include "report/report_html.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 
 namespace {
@@ -37,6 +38,7 @@ int ended(const run_failure& end, const run_settings& s, console& out, std::FILE
     clear_progress_line(out);
     if (end.numeric_error != nullptr) {
         std::fflush(stdout);
+        if (out.command_line) std::fputs("spotweave: ", stderr);
         std::fputs("Numerical Recipes run-time error...\n", stderr);
         std::fputs(end.numeric_error, stderr);
         std::fputs("\n...now exiting to system...\n", stderr);
@@ -64,6 +66,7 @@ int guarded(const run_settings& s, console& out, std::FILE* keys, F body) {
             numeric_fatal("allocation failure");
         }
     } catch (const run_failure& end) {
+        if (s.stage_reports) discard_staged_reports(s);
         return ended(end, s, out, keys);
     }
 }
@@ -118,6 +121,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         html_figures fig;
         phase_clock clock;
         const layout_size size = sizing_scan(s.file_name(1), s.replicate_count, out);
+        if (s.check_replicate_count) check_replicate_count(s, size.spot_count, out);
         t.file_count = s.file_count();
         t.replicate_count = s.replicate_count;
         t.spot_count = size.spot_count;
@@ -127,6 +131,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         clock.mark("sizing");
         load_files(s, t, out);
         clock.mark("loading");
+        if (s.warn_unread_rows) warn_unread_rows(s, t, size, out);
         if (s.check_replicate_ids) warn_mixed_replicate_ids(s, t, out);
         const header_normalisation h = header_normalisation_of(t);
         warn_mixed_normalisation(s, h, out);
@@ -159,6 +164,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         if (s.moderated) moderated_table(s, t, moderated);
         clock.mark("merge.txt");
         if (s.html) write_html_report(s, t, m, fig, c, quality, moderated, h);
+        if (s.stage_reports) publish_reports(s);
         closing_text(s, t, m, h, moderated, out, keys);
         release_ma_tables(ma);
         release_correlation_tables(c);

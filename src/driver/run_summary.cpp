@@ -62,11 +62,11 @@ void print_run_summary(const run_settings& s, const spot_tables& t, const merge_
     print_normalisation(s, t, h, out);
     if (s.moderated) print_moderated(moderated, out);
     progress_text(out, "Reports written:\n");
-    for (const char* report : report_names) progress_text(out, "  %s\n", report_path(s, report).c_str());
-    if (s.analysis_options) progress_text(out, "  %s\n", report_path(s, normalised_report_name).c_str());
-    if (s.moderated) progress_text(out, "  %s\n", report_path(s, moderated_report_name).c_str());
+    for (const char* report : report_names) progress_text(out, "  %s\n", final_report_path(s, report).c_str());
+    if (s.analysis_options) progress_text(out, "  %s\n", final_report_path(s, normalised_report_name).c_str());
+    if (s.moderated) progress_text(out, "  %s\n", final_report_path(s, moderated_report_name).c_str());
     if (s.html) {
-        progress_text(out, "  %s\n", report_path(s, html_report_name).c_str());
-        progress_text(out, "  %s\n", report_path(s, quality_report_name).c_str());
+        progress_text(out, "  %s\n", final_report_path(s, html_report_name).c_str());
+        progress_text(out, "  %s\n", final_report_path(s, quality_report_name).c_str());
     }
 }

@@ -1,8 +1,11 @@
 #include "input/byte_reader.hpp"
 
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -11,6 +14,34 @@ constexpr std::size_t buffer_size = 1 << 18;
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+bool is_control_byte(unsigned char c) { return (c < 32 && c != '\t' && c != '\n' && c != '\r') || c == 127; }
+
+// The first byte of [p, end) that no text holds, or end; sixteen bytes at a
+// time, as every byte of a file passes here.
+const char* find_control_byte(const char* p, const char* end) {
+    typedef unsigned char sixteen __attribute__((vector_size(16)));
+    while (end - p >= 16) {
+        sixteen x;
+        std::memcpy(&x, p, sizeof x);
+        const auto bad = ((x < 32) & (x != '\t') & (x != '\n') & (x != '\r')) | (x == 127);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &bad, sizeof halves);
+        if ((halves[0] | halves[1]) != 0) break;
+        p += 16;
+    }
+    while (p != end && !is_control_byte(static_cast<unsigned char>(*p))) ++p;
+    return p;
+}
+
+// The cell (from 1, parted by tabs) that [p, q) ends in, `cell` being the
+// one p stands in.
+int cell_after(const char* p, const char* q, int cell) {
+    const char* line_start = q;
+    while (line_start != p && line_start[-1] != '\n') --line_start;
+    if (line_start != p) cell = 1;
+    return cell + static_cast<int>(std::count(line_start, q, '\t'));
+}
 }  // namespace
 
 namespace {
@@ -73,17 +104,18 @@ void byte_reader::close() {
 
 // Byte 0 of the buffer is kept free so a CR can be carried over a refill.
 bool byte_reader::refill() {
-    if (file_ == nullptr) return false;
+    if (file_ == nullptr || damaged_line_ != 0) return false;
     char* start = buffer_.get() + 1;
     const std::size_t got = std::fread(start, 1, buffer_size, file_);
     pos_ = start;
     end_ = start + got;
     if (got == 0) ended_ = true;
-    return got > 0;
+    guard(start);
+    return end_ != pos_;
 }
 
 bool byte_reader::extend() {
-    if (file_ == nullptr) return false;
+    if (file_ == nullptr || damaged_line_ != 0) return false;
     char* start = buffer_.get() + 1;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
     if (kept >= buffer_size) return false;
@@ -92,18 +124,58 @@ bool byte_reader::extend() {
     pos_ = start;
     end_ = start + kept + got;
     if (got == 0) ended_ = true;
-    return got > 0;
+    guard(start + kept);
+    return end_ > start + kept;
 }
 
 int byte_reader::peek_after_cr() {
-    if (end_ - pos_ < 2 && file_ != nullptr) {
+    if (end_ - pos_ < 2 && file_ != nullptr && damaged_line_ == 0) {
         buffer_[0] = '\r';
         const std::size_t got = std::fread(buffer_.get() + 1, 1, buffer_size, file_);
         pos_ = buffer_.get();
         end_ = buffer_.get() + 1 + got;
         if (got == 0) ended_ = true;
+        guard(buffer_.get() + 1);
     }
     return end_ - pos_ >= 2 && pos_[1] == '\n' ? '\n' : '\r';
+}
+
+void byte_reader::refuse_control_bytes(std::vector<bool> text_cells) {
+    guarding_ = true;
+    text_cells_ = std::move(text_cells);
+    cell_ = 1;
+    if (pos_ != nullptr) guard(pos_);
+}
+
+void byte_reader::guard(const char* from) {
+    if (!guarding_ || damaged_line_ != 0) return;
+    for (const char* p = from;;) {
+        const char* const bad = find_control_byte(p, end_);
+        cell_ = cell_after(p, bad, cell_);
+        if (bad == end_) return;
+        const unsigned char c = static_cast<unsigned char>(*bad);
+        const std::size_t cell = static_cast<std::size_t>(cell_);
+        if (c == 0 || cell >= text_cells_.size() || !text_cells_[cell]) return cut_at(bad);
+        p = bad + 1;
+    }
+}
+
+// The damaged line starts after the last line feed before its byte, or at
+// pos_ when the reader has begun to give it out already.
+void byte_reader::cut_at(const char* bad) {
+    const char* start = bad;
+    while (start != pos_ && start[-1] != '\n') --start;
+    damaged_line_ = line_ + static_cast<long long>(std::count(pos_, start, '\n'));
+    damaged_byte_ = static_cast<unsigned char>(*bad);
+    end_ = start;
+    ended_ = true;
+}
+
+void byte_reader::skip_to_end() {
+    do {
+        line_ += static_cast<long long>(std::count(pos_, end_, '\n'));
+        pos_ = end_;
+    } while (refill());
 }
 
 int skip_lines(byte_reader& in, int n) {

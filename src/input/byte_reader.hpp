@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "numeric/decimal_number.hpp"
 
@@ -56,6 +57,20 @@ public:
         pos_ = p;
     }
 
+    // From the reader's position, which starts a line, on: a line holding a
+    // byte that no text holds (codes 0-8, 11, 12, 14-31 and 127) ends what
+    // the reader gives, as if the file ended where that line starts, and
+    // damaged_line() names it. Such a byte other than NUL may stand in a cell
+    // (cells parted by tabs, from 1) that text_cells marks, text the reader
+    // of rows does not take for a number.
+    void refuse_control_bytes(std::vector<bool> text_cells);
+    // The first damaged line found, 0 while none is; damaged_byte() its byte.
+    // The reader may find it ahead of what it has given out.
+    long long damaged_line() const { return damaged_line_; }
+    int damaged_byte() const { return damaged_byte_; }
+    // Reads to the end of what the reader gives, without looking at it.
+    void skip_to_end();
+
     // Number of the line the next byte belongs to, from 1.
     long long line() const { return line_; }
     // Lines read so far, a last line without a line feed included.
@@ -64,6 +79,9 @@ public:
 private:
     bool refill();
     int peek_after_cr();
+    // Looks at the bytes [from, end_) just read for a damaged line.
+    void guard(const char* from);
+    void cut_at(const char* bad);
 
     std::FILE* file_ = nullptr;
     bool memory_ = false;
@@ -73,6 +91,12 @@ private:
     long long line_ = 1;
     int last_ = -1;
     bool ended_ = false;
+
+    bool guarding_ = false;
+    std::vector<bool> text_cells_;
+    int cell_ = 1;  // the cell that the last byte looked at by guard() ends in
+    long long damaged_line_ = 0;
+    int damaged_byte_ = 0;
 };
 
 // 0 when `path` opens as a file to read, else why not: the system's error

@@ -78,11 +78,29 @@ std::string_view type_value(std::string_view record) {
     return trimmed(r.substr(eq + 1));
 }
 
-bool names_later_type(std::string_view record) {
-    const std::string_view value = type_value(record);
+bool is_later_type(std::string_view value) {
     for (std::string_view type : titled_header::types)
         if (value == type) return true;
     return false;
+}
+
+bool names_later_type(std::string_view record) { return is_later_type(type_value(record)); }
+
+// A 1.x file says in its RatioFormulation record which image is the
+// numerator; GenePix Pro 6 writes 1.4 files whose ratios are green over red.
+void refuse_fixed_green_over_red(const visible_lines& v, const char* file_name) {
+    for (std::size_t i = 2; i < v.lines.size(); ++i) {
+        if (unquoted(cells_of(v.lines[i], "\t,").front()) == "Block") return;  // the titles end the header
+        const std::string_view record = unquoted(v.lines[i]);
+        const std::size_t eq = record.find('=');
+        if (eq == std::string_view::npos || trimmed(record.substr(0, eq)) != fixed_header::ratio_key) continue;
+        const std::string_view value = record.substr(eq + 1);
+        if (!value.starts_with(fixed_header::green_over_red)) continue;
+        layout_failure(file_name, static_cast<long long>(i) + 1,
+                       "the file holds 532/635 ratios (" + std::string(fixed_header::ratio_key) + "=" +
+                           std::string(value) +
+                           "), green over red; export it again from GenePix Pro with ratios W1/W2 (635/532)");
+    }
 }
 
 void not_confirmed(file_format& probe, long long line, const std::string& why) {
@@ -130,14 +148,6 @@ void confirm_later_layout(file_format& probe, const visible_lines& v, std::vecto
     for (std::string_view title : titles) titles_out.emplace_back(title);
     title_line = line;
     probe.family = file_family::titled;
-}
-
-// The 1.x title of `field` with the file's wavelengths in place of <r> and <g>.
-std::string expected_title(int field, const std::string& red, const std::string& green) {
-    std::string title(titled_header::field_titles[static_cast<std::size_t>(field)]);
-    for (std::size_t at; (at = title.find("<r>")) != std::string::npos;) title.replace(at, 3, red);
-    for (std::size_t at; (at = title.find("<g>")) != std::string::npos;) title.replace(at, 3, green);
-    return title;
 }
 
 // Red is the first "F<w> Median" column, green the first with another <w>.
@@ -188,7 +198,7 @@ row_layout titled_layout(file_format& probe, const std::vector<std::string>& tit
     layout.title_of.assign(1, std::string());
     for (const std::string& title : titles) layout.title_of.push_back(title);
     for (int field = 1; field <= data_fields; ++field) {
-        const std::string wanted = expected_title(field, red, green);
+        const std::string wanted = field_title(field, red, green);
         std::size_t column = 0;
         while (column < canonical.size() && canonical[column] != wanted) ++column;
         if (column == canonical.size())
@@ -228,18 +238,23 @@ file_format detect_format(byte_reader& in, const char* file_name) {
     if (v.lines.size() < 2 || unquoted(cells_of(v.lines[0], "\t,").front()) != "ATF") return format;
     for (std::size_t i = 2; i < v.lines.size() && !format.claims_later; ++i)
         format.claims_later = names_later_type(v.lines[i]);
-    if (format.claims_later) {
-        std::vector<std::string> titles;
-        long long title_line = 0;
-        confirm_later_layout(format, v, titles, title_line);
-        if (format.family == file_family::titled) {
-            format.claims_later = false;
-            format.layout = titled_layout(format, titles, title_line, file_name);
-            return format;
-        }
-        format.records.clear();
+    if (!format.claims_later) {
+        format.foreign_type =
+            !format.type.empty() && !format.type.starts_with("GenePix Results 1") && !is_later_type(format.type);
+        refuse_fixed_green_over_red(v, file_name);
+        title_line_wavelengths(v, format);
+        return format;
     }
-    title_line_wavelengths(v, format);
+    std::vector<std::string> titles;
+    long long title_line = 0;
+    confirm_later_layout(format, v, titles, title_line);
+    if (format.family != file_family::titled) {
+        format.records.clear();
+        title_line_wavelengths(v, format);
+        return format;
+    }
+    format.claims_later = false;
+    format.layout = titled_layout(format, titles, title_line, file_name);
     return format;
 }
 
@@ -265,5 +280,17 @@ void unreadable_layout(const char* file_name, const file_format& probe) {
 
 void fixed_path_failure(const char* file_name, const file_format& format, long long line, const std::string& what) {
     if (format.claims_later) unreadable_layout(file_name, format);
+    if (format.foreign_type)
+        layout_failure(file_name, line,
+                       what + "; the file's Type is \"" + format.type +
+                           "\", but the program reads GenePix Results 1.2 and 1.4 files (GenePix Pro 3.0) at their "
+                           "fixed places and GenePix Results 2 and 3 files (GenePix Pro 4.0 to 7.2) by their column "
+                           "titles, so export the results from GenePix Pro as GenePix Results");
     layout_failure(file_name, line, what);
+}
+
+void row_failure(const byte_reader& in, const char* file_name, const file_format& format, long long line,
+                 const std::string& what) {
+    if (in.damaged_line() != 0 && in.damaged_line() <= line) damaged_file(file_name, in);
+    fixed_path_failure(file_name, format, line, what);
 }

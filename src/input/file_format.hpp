@@ -23,6 +23,10 @@ struct file_format {
     bool claims_later = false;
     long long reason_line = 0;
     std::string reason;
+    // Of the fixed family: the Type record names neither GenePix Results 1.x
+    // nor a later version (a "GenePix Export 3" table, say). The file is read
+    // at the fixed places all the same; what stops it there names its Type.
+    bool foreign_type = false;
     // Of a titled file: key and value of each header record (line 3 on).
     std::vector<std::pair<std::string, std::string>> records;
     // How the rows are read: the fixed layout, or the one built from the title line.
@@ -37,8 +41,10 @@ struct file_format {
 // counts agree with the header records and the title line; every other file
 // takes the fixed path. Of a titled file the column map is built here, ending
 // the run through a failure stop naming the file when it holds one channel,
-// ratios green over red, or lacks a column. Of a fixed file the wavelengths
-// are taken from the first line whose first title is Block, when one is seen.
+// ratios green over red, or lacks a column; a fixed file whose RatioFormulation
+// record says its ratios are green over red is refused the same way. Of a
+// fixed file the wavelengths are taken from the first line whose first title
+// is Block, when one is seen.
 file_format detect_format(byte_reader& in, const char* file_name);
 
 // The record naming the images ("ImageFiles=..."), as the file writes it, or "".
@@ -49,9 +55,15 @@ std::string image_record(const file_format& format);
 std::string record_value(const file_format& format, std::string_view key);
 
 // A failure of the fixed path at `line`: `what`, or for a file that names a
-// later version the message saying which versions the program reads.
+// later version the message saying which versions the program reads, or for a
+// file of a foreign Type `what` with its Type and the versions read.
 [[noreturn]] void fixed_path_failure(const char* file_name, const file_format& format, long long line,
                                      const std::string& what);
+
+// A failure while reading the data rows at `line`: fixed_path_failure,
+// unless `in` has found the file damaged at or before that line.
+[[noreturn]] void row_failure(const byte_reader& in, const char* file_name, const file_format& format, long long line,
+                              const std::string& what);
 
 // For a file that names a later version without holding its layout: one
 // message saying which versions the program reads. Ends the run.

@@ -74,6 +74,7 @@ void load_files(const run_settings& s, spot_tables& t, console& out) {
         return;
     }
     std::vector<file_outcome> outcome(static_cast<std::size_t>(t.file_count) + 1);
+    for (file_outcome& file : outcome) file.held.command_line = out.command_line;
     int first = 1;
     if (s.check_layout) {
         // The others compare their positions with file 1's.

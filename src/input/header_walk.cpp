@@ -87,10 +87,14 @@ byte_reader open_result_file(const char* name) {
 namespace {
 
 // Echoes the header value naming the images, as it is kept: up to its first
-// zero byte and at most header_value_room bytes.
-void echo_image_names(const std::string& text, file_header& header, console& out) {
+// zero byte and at most header_value_room bytes. The command line, whose
+// files may sit anywhere, puts the file's name before it.
+void echo_image_names(const std::string& text, const char* name, file_header& header, console& out) {
     header.image_names = text.substr(0, std::min(text.find('\0'), header_value_room));
-    progress_text(out, "\n%s\n", header.image_names.c_str());
+    if (out.command_line)
+        progress_text(out, "\n%s:%s%s\n", name, header.image_names.empty() ? "" : " ", header.image_names.c_str());
+    else
+        progress_text(out, "\n%s\n", header.image_names.c_str());
 }
 
 // The leading digits of a wavelength such as "635 nm".
@@ -136,7 +140,7 @@ void walk_fixed_header(byte_reader& in, const char* name, file_header& h, consol
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10: the wavelengths, for the page
     keep_wavelengths(text, h);
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
-    echo_image_names(text, h, out);
+    echo_image_names(text, name, h, out);
     header.skip(1);
 
     // Factor 1 finds where the factor lines start: line 13, or line 15 when
@@ -169,9 +173,9 @@ void walk_fixed_header(byte_reader& in, const char* name, file_header& h, consol
 }
 
 // A later header: its data are normalised already, so every factor is 1.
-void walk_titled_header(byte_reader& in, file_header& h, console& out) {
+void walk_titled_header(byte_reader& in, const char* name, file_header& h, console& out) {
     skip_lines(in, static_cast<int>(h.format.layout.title_line));
-    echo_image_names(image_record(h.format), h, out);
+    echo_image_names(image_record(h.format), name, h, out);
     h.normalization_method = record_value(h.format, titled_header::normalization_key);
     keep_wavelengths("", h);
     for (int k = 1; k <= 5; ++k) {
@@ -187,7 +191,7 @@ file_header header_walk(byte_reader& in, const char* name, console& out) {
     h.format = detect_format(in, name);
     switch (h.format.family) {
         case file_family::titled:
-            walk_titled_header(in, h, out);
+            walk_titled_header(in, name, h, out);
             break;
         case file_family::fixed:
             walk_fixed_header(in, name, h, out);

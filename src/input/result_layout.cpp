@@ -22,6 +22,13 @@ std::size_t wavelength_suffix(const std::string& text) {
 
 }  // namespace
 
+std::string field_title(int field, std::string_view red, std::string_view green) {
+    std::string title(titled_header::field_titles[static_cast<std::size_t>(field)]);
+    for (std::size_t at; (at = title.find("<r>")) != std::string::npos;) title.replace(at, 3, red);
+    for (std::size_t at; (at = title.find("<g>")) != std::string::npos;) title.replace(at, 3, green);
+    return title;
+}
+
 std::string canonical_title(std::string_view title) {
     while (!title.empty() && is_edge_blank(title.front())) title.remove_prefix(1);
     while (!title.empty() && is_edge_blank(title.back())) title.remove_suffix(1);

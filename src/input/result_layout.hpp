@@ -27,6 +27,9 @@ namespace fixed_header {
 constexpr int image_names_line = 11;   // echoed on the console ("FileName=")
 constexpr int first_factor_line = 13;  // or two lines later (1.4)
 constexpr int ratio_record_line = 19;  // "RatioFormulation" here in 1.2
+inline constexpr std::string_view ratio_key = "RatioFormulation";
+// A ratio record value starting so: green over red ratios.
+inline constexpr std::string_view green_over_red = "W2/W1";
 }  // namespace fixed_header
 
 // The later family: the title of each of the 43 fields in canonical form, <r>
@@ -93,6 +96,10 @@ struct row_layout {
     std::vector<int> field_of_column;   // 1..column_count
     std::vector<std::string> title_of;  // 1..column_count, as the file writes them
 };
+
+// The title of 1.x field `field` (1..43) with `red` and `green` for <r> and
+// <g>; 635 and 532 name the channels of a 1.x file.
+std::string field_title(int field, std::string_view red = "635", std::string_view green = "532");
 
 // A title in canonical form: enclosing quotes and blanks dropped, the byte
 // 0xB2 and UTF-8 "²" read as 2, a trailing " (<digits>/<digits>)" removed.

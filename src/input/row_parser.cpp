@@ -194,6 +194,15 @@ row_fault::kind read_titled_cell(const char*& p, const char* line_end, int field
     return field <= fixed_field::row ? row_fault::kind::not_integer : row_fault::kind::not_number;
 }
 
+// The cell starting at p, up to its tab or the line feed, blanks around it dropped.
+std::string_view cell_text(const char* p) {
+    while (is_cell_blank(*p)) ++p;
+    const char* end = p;
+    while (*end != '\t' && *end != '\n') ++end;
+    while (end != p && is_cell_blank(end[-1])) --end;
+    return std::string_view(p, static_cast<std::size_t>(end - p));
+}
+
 int count_fields(const char* p, const char* line_end) {
     int count = 1;
     for (; p != line_end; ++p) count += *p == '\t';
@@ -207,14 +216,15 @@ bool parse_titled_row(const char* p, const char* line_end, const row_layout& lay
     const char* const row_start = p;
     const int* const field_of = layout.field_of_column.data();
     for (int column = 1;; ++column) {
+        const char* const cell = p;
         const auto what = read_titled_cell(p, line_end, field_of[column], v, name, id, keep_text);
         if (what != row_fault::kind::none) {
-            fault = {what, column, 0};
+            fault = {what, column, 0, cell_text(cell)};
             return false;
         }
         if (column == layout.column_count) break;
         if (p == line_end) {
-            fault = {row_fault::kind::few_fields, column, column};
+            fault = {row_fault::kind::few_fields, column, column, {}};
             return false;
         }
         ++p;  // the tab
@@ -222,7 +232,7 @@ bool parse_titled_row(const char* p, const char* line_end, const row_layout& lay
     // Empty cells may follow (a spreadsheet pads rows with tabs); text may not.
     for (const char* q = p; q != line_end; ++q)
         if (!is_blank_byte(*q)) {
-            fault = {row_fault::kind::many_fields, layout.column_count + 1, count_fields(row_start, line_end)};
+            fault = {row_fault::kind::many_fields, layout.column_count + 1, count_fields(row_start, line_end), {}};
             return false;
         }
     return true;
@@ -240,10 +250,8 @@ std::string describe_row_fault(const row_layout& layout, const row_fault& fault)
         default:
             break;
     }
-    const std::string column = "column " + std::to_string(fault.column) + " (" +
-                               canonical_title(layout.title_of[static_cast<std::size_t>(fault.column)]) + ")";
-    return column + (fault.what == row_fault::kind::not_integer ? ": expected an integer"
-                                                                : ": expected a finite decimal number");
+    return not_a_number_text(canonical_title(layout.title_of[static_cast<std::size_t>(fault.column)]), fault.text,
+                             fault.what == row_fault::kind::not_integer);
 }
 
 bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, series<char> name, series<char> id,
@@ -261,7 +269,7 @@ bool next_titled_row(byte_reader& in, const row_layout& layout, row_values& v, s
         if (is_blank_line(begin, end)) continue;
         row_fault fault;
         if (!parse_titled_row(begin, end, layout, v, name, id, keep_text, fault))
-            layout_failure(file_name, line, spot + describe_row_fault(layout, fault));
+            line_failure(in, file_name, line, spot + describe_row_fault(layout, fault));
         return true;
     }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "input/byte_reader.hpp"
 #include "input/result_format.hpp"
@@ -29,8 +30,9 @@ bool parse_row_in_place(byte_reader& in, row_values& v, series<char> name, serie
 // Why a titled row was refused.
 struct row_fault {
     enum class kind { none, few_fields, many_fields, not_integer, not_number } what = kind::none;
-    int column = 0;       // the column at fault
-    int field_count = 0;  // fields of the row, for the two count faults
+    int column = 0;         // the column at fault
+    int field_count = 0;    // fields of the row, for the two count faults
+    std::string_view text;  // the cell that is not a number, blanks around it dropped
 };
 
 // A row of a titled layout in [p, line_end), *line_end being a line feed:
@@ -41,7 +43,8 @@ struct row_fault {
 bool parse_titled_row(const char* p, const char* line_end, const row_layout& layout, row_values& v, series<char> name,
                       series<char> id, bool keep_text, row_fault& fault);
 
-// What a fault means, naming the column by number and title.
+// What a fault means, naming the column by its title (and the text that is
+// not a number), or the fields counted.
 std::string describe_row_fault(const row_layout& layout, const row_fault& fault);
 
 // The next row of a titled layout, blank lines passed over, read in place

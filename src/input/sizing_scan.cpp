@@ -18,6 +18,7 @@ struct last_row {
     bool seen = false;
     long long block = 0, column = 0, row = 0;
     long long line = 0;
+    double flag = 0.0;  // the last number read, field 43 of a whole row
 };
 
 // atoi on the Block text: blanks, an optional sign, leading digits.
@@ -116,12 +117,13 @@ last_row walk_fixed_rows(byte_reader& in, bool in_place, long long* ending_line)
         if (!whole) break;
         skip_lines(in, 1);
     }
+    last.flag = last_number;
     return last;
 }
 
 // Counts the lines left. After a line that ended the data without being a
 // data row, a data row further on means the file is damaged there, not ended.
-void pass_remaining_lines(byte_reader& in, const char* file_name, long long ending_line) {
+void pass_remaining_lines(byte_reader& in, const char* file_name, const file_format& format, long long ending_line) {
     if (ending_line == 0) {
         while (skip_lines(in, 1) == 1) {}
         return;
@@ -129,9 +131,9 @@ void pass_remaining_lines(byte_reader& in, const char* file_name, long long endi
     std::string text;
     while (read_line_text(in, text))
         if (is_fixed_data_row(text.data(), text.data() + text.size() - 1))
-            layout_failure(file_name, ending_line,
-                           "this line is not a data row (its Block, Column and Row are not integers), yet data "
-                           "rows follow it; mend or remove the line");
+            row_failure(in, file_name, format, ending_line,
+                        "this line is not a data row (its Block, Column and Row are not integers), yet data "
+                        "rows follow it; mend or remove the line");
 }
 
 // The titled data rows, by the same end-of-data rule; blank lines are passed
@@ -140,18 +142,19 @@ last_row walk_titled_rows(byte_reader& in, const char* file_name, const row_layo
     last_row last;
     row_values v;
     long long line = 0;
-    for (double flags = 0.0; is_flag_value(flags);) {
+    while (is_flag_value(last.flag)) {
         if (!next_titled_row(in, layout, v, {}, {}, false, in_place, file_name, "", line)) break;
-        last = {true, v.block, v.column, v.row, line};
-        flags = v.field[fixed_field::flags];
+        last = {true, v.block, v.column, v.row, line, v.field[fixed_field::flags]};
     }
     return last;
 }
 
 // Block x Column x Row of the last data row, checked against what the file can hold.
-layout_size size_from_last_row(const last_row& last, long long lines, const char* file_name, long long fail_line,
-                               int replicate_count) {
-    if (!last.seen) layout_failure(file_name, fail_line, "no data row found after the header");
+layout_size size_from_last_row(const last_row& last, const byte_reader& in, const char* file_name,
+                               const file_format& format, int replicate_count) {
+    const auto fail = [&](long long line, const std::string& what) { row_failure(in, file_name, format, line, what); };
+    const long long lines = in.lines_read();
+    if (!last.seen) fail(in.line(), "no data row found after the header");
     const long long block = last.block, column = last.column, row = last.row;
     // Checked in floating point first so the exact product cannot overflow.
     const double rough = static_cast<double>(block) * static_cast<double>(column) * static_cast<double>(row);
@@ -162,14 +165,18 @@ layout_size size_from_last_row(const last_row& last, long long lines, const char
     const std::string last_text = "the last data row (Block " + std::to_string(block) + ", Column " +
                                   std::to_string(column) + ", Row " + std::to_string(row) + ") gives " + count +
                                   " spots";
-    if (spots < 1) layout_failure(file_name, last.line, last_text + "; expected at least 1");
-    if (spots > INT_MAX)
-        layout_failure(file_name, last.line, huge ? last_text : last_text + ", more than " + std::to_string(INT_MAX));
-    if (spots > lines)
-        layout_failure(file_name, last.line, last_text + ", but the file has only " + std::to_string(lines) + " lines");
+    if (spots < 1) fail(last.line, last_text + "; expected at least 1");
+    if (spots > INT_MAX) fail(last.line, huge ? last_text : last_text + ", more than " + std::to_string(INT_MAX));
+    if (spots > lines) fail(last.line, last_text + ", but the file has only " + std::to_string(lines) + " lines");
     layout_size size;
     size.spot_count = static_cast<int>(spots);
     size.gene_count = size.spot_count / replicate_count;
+    size.count_line = last.line;
+    size.block = block;
+    size.column = column;
+    size.row = row;
+    size.flag_ended = !is_flag_value(last.flag);
+    size.flag = last.flag;
     return size;
 }
 
@@ -195,18 +202,21 @@ layout_size sizing_scan_stream(byte_reader& in, const char* file_name, int repli
     switch (format.family) {
         case file_family::titled:
             skip_lines(in, static_cast<int>(format.layout.title_line));
+            in.refuse_control_bytes(text_cells(format.layout));
             progress_text(out, "\n Program running...\n");
             last = walk_titled_rows(in, file_name, format.layout, in_place);
             break;
         case file_family::fixed:
             skip_fixed_header(in, file_name, format);
+            in.refuse_control_bytes(text_cells(format.layout));
             progress_text(out, "\n Program running...\n");
             last = walk_fixed_rows(in, in_place, &ending_line);
             break;
     }
     // Count the lines left, so a spot count no file of this size can hold is caught.
-    pass_remaining_lines(in, file_name, ending_line);
-    const layout_size size = size_from_last_row(last, in.lines_read(), file_name, in.line(), replicate_count);
+    pass_remaining_lines(in, file_name, format, ending_line);
+    if (in.damaged_line() != 0) damaged_file(file_name, in);
+    const layout_size size = size_from_last_row(last, in, file_name, format, replicate_count);
     progress_text(out, "The number of total spots in each file:  %d\n", size.spot_count);
     return size;
 }

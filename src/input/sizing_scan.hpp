@@ -8,6 +8,13 @@
 struct layout_size {
     int spot_count;
     int gene_count;  // spot_count / replicate_count, truncated
+
+    // Where the count comes from: the last data row the scan read, and
+    // whether its flag, none of the five flag values, ended the data there.
+    long long count_line = 0;
+    long long block = 0, column = 0, row = 0;
+    bool flag_ended = false;
+    double flag = 0.0;
 };
 
 // Opens file_name, scans it and prints "Program running" and the spot count.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/file_format.hpp"
 #include "input/reading_paths.hpp"
 #include "input/result_format.hpp"
 #include "input/row_parser.hpp"
@@ -11,7 +12,8 @@ namespace {
 
 class row_reader {
 public:
-    row_reader(byte_reader& in, const char* file_name) : in_(in), file_name_(file_name) {}
+    row_reader(byte_reader& in, const char* file_name, const file_format& format)
+        : in_(in), file_name_(file_name), format_(format) {}
 
     int spot = 0;
 
@@ -21,8 +23,8 @@ public:
         fail_at(c == '\n' ? in_.line() - 1 : in_.line(), field, what);
     }
     [[noreturn]] void fail_at(long long line, int field, const std::string& what) {
-        layout_failure(file_name_, line,
-                       "spot " + std::to_string(spot) + ", field " + std::to_string(field) + ": " + what);
+        row_failure(in_, file_name_, format_, line,
+                    "spot " + std::to_string(spot) + ", field " + std::to_string(field) + ": " + what);
     }
     // Stops when the row has ended before `field`.
     void expect_field(int field) {
@@ -35,16 +37,31 @@ public:
         return c == -1 || is_space(c);
     }
     int integer(int field) {
+        const std::string text = token_here();
         int value;
-        if (!read_int(in_, value) || !field_ends()) fail(field, "expected an integer");
+        if (!read_int(in_, value) || !field_ends()) not_a_number(field, text, true);
         return value;
     }
     double number(int field) {
         expect_field(field);
+        const std::string text = token_here();
         double value;
-        if (!read_real(in_, value) || !std::isfinite(value) || !field_ends())
-            fail(field, "expected a finite decimal number");
+        if (!read_real(in_, value) || !std::isfinite(value) || !field_ends()) not_a_number(field, text, false);
         return value;
+    }
+    // The first bytes of the field at the reader, up to white space: enough
+    // for a message to quote.
+    std::string token_here() {
+        constexpr std::ptrdiff_t quoted = 21;
+        if (in_.limit() - in_.cursor() < quoted) in_.extend();
+        const char* p = in_.cursor();
+        const char* const end = in_.limit() - p > quoted ? p + quoted : in_.limit();
+        while (p != end && !is_space(static_cast<unsigned char>(*p))) ++p;
+        return std::string(in_.cursor(), p);
+    }
+    [[noreturn]] void not_a_number(int field, const std::string& text, bool whole) {
+        row_failure(in_, file_name_, format_, in_.line(),
+                    "spot " + std::to_string(spot) + ", " + not_a_number_text(field_title(field), text, whole));
     }
     // Name and ID: up to the tab, printable bytes only, at most `room` kept.
     void text(int field, series<char> out, std::size_t room) {
@@ -60,6 +77,7 @@ public:
 
     byte_reader& in_;
     const char* file_name_;
+    const file_format& format_;
 };
 
 }  // namespace
@@ -125,20 +143,37 @@ long long read_fixed_row(byte_reader& in, row_reader& row, row_values& v, series
     return line;
 }
 
+// The data rows from the reader on (blank lines and other text not counted).
+long long count_rows_left(byte_reader& in, const row_layout& layout) {
+    long long count = 0;
+    std::string text;
+    row_values v;
+    while (read_line_text(in, text)) {
+        const char* const begin = text.data();
+        const char* const end = begin + text.size() - 1;
+        row_fault fault;
+        count += layout.titled ? parse_titled_row(begin, end, layout, v, {}, {}, false, fault)
+                               : is_fixed_data_row(begin, end);
+    }
+    return count;
+}
+
 std::string position_text(long long block, long long column, long long row) {
     return "Block " + std::to_string(block) + ", Column " + std::to_string(column) + ", Row " + std::to_string(row);
 }
 
-[[noreturn]] void layout_mismatch(const run_settings& s, int f, long long line, const std::string& here,
+[[noreturn]] void layout_mismatch(const row_reader& row, const run_settings& s, long long line, const std::string& here,
                                   const std::string& in_file_1) {
-    layout_failure(s.file_name(f), line,
-                   here + " where " + s.file_name(1) + " has " + in_file_1 +
-                       ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
+    row_failure(row.in_, row.file_name_, row.format_, line,
+                here + " where " + s.file_name(1) + " has " + in_file_1 +
+                    ": the files come from different array layouts (--allow-layout-mismatch merges them anyway)");
 }
 
 void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables& t, bool in_place, file_order order) {
-    const row_layout& layout = t.headers[static_cast<std::size_t>(f)].format.layout;
-    row_reader row(in, settings.file_name(f));
+    const file_format& format = t.headers[static_cast<std::size_t>(f)].format;
+    const row_layout& layout = format.layout;
+    row_reader row(in, settings.file_name(f), format);
+    in.refuse_control_bytes(text_cells(layout));
     const bool last_file = f == t.file_count;
     const bool compare = settings.check_layout && f > 1;
     const bool side_by_side = order == file_order::side_by_side;
@@ -147,15 +182,16 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
     char name_scratch[name_room + 1];
     char id_scratch[id_room + 1];
     row_values v;
+    long long line = 0;
     for (int s = 1; s <= t.spot_count; ++s) {
         row.spot = s;
         const series<char> name = keep_texts ? t.gene_name[s] : series<char>(name_scratch, 0, name_room);
         const series<char> id = keep_texts ? t.gene_id[s] : series<char>(id_scratch, 0, id_room);
-        const long long line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
-                                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
+        line = layout.titled ? read_titled_row(in, row, layout, v, name, id, t.spot_count, in_place)
+                             : read_fixed_row(in, row, v, name, id, t.spot_count, in_place);
         // Until the last file, the positions held are file 1's when comparing.
         if (compare && (v.block != t.spot_block[s] || v.column != t.spot_column[s] || v.row != t.spot_row[s]))
-            layout_mismatch(settings, f, line, position_text(v.block, v.column, v.row),
+            layout_mismatch(row, settings, line, position_text(v.block, v.column, v.row),
                             position_text(t.spot_block[s], t.spot_column[s], t.spot_row[s]));
         if (keep_positions) {
             t.spot_block[s] = v.block;
@@ -182,8 +218,16 @@ void load_rows(byte_reader& in, int f, const run_settings& settings, spot_tables
     const bool more_rows = settings.check_layout && skip_space(in) != -1;
     if (f == 1 && settings.check_layout) t.file_1_has_more_rows = more_rows;
     if (compare && more_rows && !t.file_1_has_more_rows)
-        layout_mismatch(settings, f, in.line(), "a data row",
+        layout_mismatch(row, settings, in.line(), "a data row",
                         "none (its last data row is spot " + std::to_string(t.spot_count) + ")");
+    // Rows past the spots read are not read, but a damaged part there still
+    // means a damaged file.
+    t.past[static_cast<std::size_t>(f)].stop_line = line;
+    if (settings.warn_unread_rows)
+        t.past[static_cast<std::size_t>(f)].rows = count_rows_left(in, layout);
+    else
+        in.skip_to_end();
+    if (in.damaged_line() != 0) damaged_file(settings.file_name(f), in);
     in.close();
 }
 

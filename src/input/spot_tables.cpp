@@ -24,6 +24,7 @@ void create_spot_tables(spot_tables& t) {
     t.gene_id = cmatrix(1, ns, 0, static_cast<int>(id_room));
     // Sized once, so files loaded side by side never move each other's records.
     t.headers.assign(static_cast<std::size_t>(nf) + 1, file_header{});
+    t.past.assign(static_cast<std::size_t>(nf) + 1, spot_tables::rows_past{});
 }
 
 void release_ratios(spot_tables& t) { dmatrix_free(t.spot_ratio, 1, t.file_count, 1, t.spot_count); }

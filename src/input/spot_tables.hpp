@@ -39,6 +39,15 @@ struct spot_tables {
     // Per file, 1..file_count (0 unused): what its header walk read, kept by
     // the loader; until then a fixed layout and factors of 0.0.
     std::vector<file_header> headers;
+
+    // Per file, 1..file_count: the data rows it holds past the spot_count
+    // rows read, and the line of the last row read (counted only when the
+    // settings ask for the warning).
+    struct rows_past {
+        long long rows = 0;
+        long long stop_line = 0;
+    };
+    std::vector<rows_past> past;
 };
 
 // Creates every table, sized by file_count and spot_count.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "report/report_file.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 
 namespace {
@@ -75,7 +76,8 @@ void put_scale(report_text& out, const scale_layout& layout, const run_settings&
 void correlation_report(const run_settings& s, const correlation_tables& c) {
     const std::string path = report_path(s, "cor.txt");
     report_file out(path.c_str());
-    if (!out.is_open()) failure_stop("Can't open the data file: " + path + ", press any key to exit\n");
+    if (!out.is_open())
+        failure_stop("Can't open the data file: " + shown_report_path(path) + ", press any key to exit\n");
     put_scale(out, raw_scale, s, c.raw);
     put_scale(out, log2_scale, s, c.log2);
     out.put("\n");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "report/report_file.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 #include "run/workers.hpp"
 
@@ -110,7 +111,7 @@ void merge_report(const run_settings& s, const spot_tables& t, const merge_table
     const std::string path = report_path(s, "merge.txt");
     report_file out(path.c_str());
     if (!out.is_open())
-        failure_stop("can't open the data file: <" + path +
+        failure_stop("can't open the data file: <" + shown_report_path(path) +
                      ">\nclose the Excel or other application which opens this file and try again.\n");
     put_run_summary(out, t);
     put_file_counts(out, s, t, m);

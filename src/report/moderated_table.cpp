@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "numeric/fixed_text.hpp"
+#include "report/normalised_table.hpp"
 #include "report/report_file.hpp"
 #include "run/workers.hpp"
 
@@ -26,16 +27,7 @@ void put_value(report_text& line, double value, bool significant_digits) {
 void put_gene_line(report_text& line, const spot_tables& t, const moderated_genes& genes, int g) {
     const int spot = (g - 1) * t.replicate_count + 1;
     const std::size_t k = static_cast<std::size_t>(g - 1);
-    line.put_int(g);
-    line.put("\t");
-    line.put_int(t.spot_block[spot]);
-    line.put("\t");
-    line.put_int(t.spot_column[spot]);
-    line.put("\t");
-    line.put_int(t.spot_row[spot]);
-    line.put("\t");
-    line.put_text_tab(&t.gene_name[spot][0]);
-    line.put(&t.gene_id[spot][0]);
+    put_spot_columns(line, t, g, spot);
     const moderated_result& r = genes.result;
     put_value(line, genes.log2_ratio[k + 1], false);
     put_value(line, r.t[k], false);

@@ -11,16 +11,7 @@ namespace {
 constexpr int spots_per_range = 512;
 
 void put_spot_line(report_text& line, const spot_tables& t, const ma_tables& ma, int spot) {
-    line.put_int(spot);
-    line.put("\t");
-    line.put_int(t.spot_block[spot]);
-    line.put("\t");
-    line.put_int(t.spot_column[spot]);
-    line.put("\t");
-    line.put_int(t.spot_row[spot]);
-    line.put("\t");
-    line.put_text_tab(&t.gene_name[spot][0]);
-    line.put(&t.gene_id[spot][0]);
+    put_spot_columns(line, t, spot, spot);
     for (int f = 1; f <= t.file_count; ++f) {
         const double m = ma.m[f][spot];
         if (std::isnan(m)) {
@@ -34,6 +25,19 @@ void put_spot_line(report_text& line, const spot_tables& t, const ma_tables& ma,
 }
 
 }  // namespace
+
+void put_spot_columns(report_text& line, const spot_tables& t, int number, int spot) {
+    line.put_int(number);
+    line.put("\t");
+    line.put_int(t.spot_block[spot]);
+    line.put("\t");
+    line.put_int(t.spot_column[spot]);
+    line.put("\t");
+    line.put_int(t.spot_row[spot]);
+    line.put("\t");
+    line.put_text_tab(&t.gene_name[spot][0]);
+    line.put(&t.gene_id[spot][0]);
+}
 
 void normalised_table(const run_settings& s, const spot_tables& t, const ma_tables& ma) {
     const std::string path = report_path(s, normalised_report_name);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "report/report_file.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 #include "run/workers.hpp"
 
@@ -43,7 +44,7 @@ void ratio_table(const run_settings& s, const spot_tables& t) {
     const std::string path = report_path(s, "data.txt");
     report_file out(path.c_str());
     if (!out.is_open())
-        failure_stop("can't open the data file <" + path +
+        failure_stop("can't open the data file <" + shown_report_path(path) +
                      ">\nclose the Excel or other application which opens this file and try again.\n");
     out.put("begin data\n");
     out.put("Number\tPosition\tGene Name\tID\t");

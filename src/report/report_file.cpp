@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "numeric/fixed_text.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 #include "run/workers.hpp"
 
@@ -25,7 +26,7 @@ void report_text::put_int(long long value, int width) {
     put(std::string_view(text, format_int(text, value, width)));
 }
 
-report_file::report_file(const char* name) : report_text(flush_size), name_(name) {
+report_file::report_file(const char* name) : report_text(flush_size), name_(shown_report_path(name)) {
     // The buffer first: memory that runs out must not leave an empty report behind.
     buffer_.reserve(flush_size + fixed_text_room + 1024);
     errno = 0;
@@ -35,7 +36,7 @@ report_file::report_file(const char* name) : report_text(flush_size), name_(name
 
 void require_open(const report_file& out, const std::string& path) {
     if (!out.is_open())
-        failure_stop("can't create the report <" + path + ">: " + std::strerror(out.open_error()) +
+        failure_stop("can't create the report <" + shown_report_path(path) + ">: " + std::strerror(out.open_error()) +
                      "\nclose the program that holds it, or check that the folder is writable, and run again.\n");
 }
 
@@ -68,16 +69,10 @@ void report_file::write_failed(int error) {
 }
 
 std::string report_path(const run_settings& s, const char* report) {
-    const std::string& dir = s.output_dir;
-    if (dir.empty()) return report;
-    const char last = dir.back();
-    if (last == '/' || last == '\\') return dir + report;
-#ifdef _WIN32
-    return dir + "\\" + report;
-#else
-    return dir + "/" + report;
-#endif
+    return in_folder(s.output_dir, s.stage_reports ? staged_name(report) : std::string(report));
 }
+
+std::string final_report_path(const run_settings& s, const char* report) { return in_folder(s.output_dir, report); }
 
 void put_file_names(report_text& out, const run_settings& s) {
     for (int f = 1; f <= s.file_count(); ++f) out.put_text_tab(s.file_label(f));

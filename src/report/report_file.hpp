@@ -54,7 +54,8 @@ public:
     int open_error() const { return open_error_; }
 
     // Writes what is left and closes; on any write error prints
-    // "can't write the data file <name>: reason" and makes a failure stop.
+    // "can't write the data file <name>: reason" (the report's own name for a
+    // staged one) and makes a failure stop.
     void close();
 
 private:
@@ -87,8 +88,14 @@ inline const char* const moderated_report_name = "moderated.txt";
 // The statistics that name the suspect slides, written with report.html.
 inline const char* const quality_report_name = "qc.txt";
 
-// The path of a report: bare in the working directory, else inside s.output_dir.
+// Where a report is written: its final path, or with s.stage_reports the
+// path of its staged name beside it (report_staging.hpp). Every report goes
+// through here, so a new one is staged and put in place like the others.
 std::string report_path(const run_settings& s, const char* report);
+
+// Where the user finds a report once the run is over: bare in the working
+// directory, else inside s.output_dir.
+std::string final_report_path(const run_settings& s, const char* report);
 
 // Every file name with "%s\t", then the line end: the name rows of cor.txt and merge.txt.
 void put_file_names(report_text& out, const run_settings& s);

@@ -8,6 +8,7 @@
 
 #include "numeric/fixed_text.hpp"
 #include "report/html_page.hpp"
+#include "report/report_staging.hpp"
 #include "run/failure.hpp"
 
 // The helpers every part of the page shares (html_page.hpp).
@@ -141,7 +142,7 @@ void write_report_html(const run_settings& s, const spot_tables& t, const merge_
     if (file != nullptr) written = (std::fclose(file) == 0) && written;
     const int error = errno;
     if (!written)
-        failure_stop("can't write the report <" + std::string(path) +
+        failure_stop("can't write the report <" + shown_report_path(path) +
                      ">: " + (error != 0 ? std::strerror(error) : "write error") +
                      "\ncheck that the folder is writable and has room, then run again.\n");
 }

@@ -28,15 +28,28 @@ void put(console& c, bool failure, const char* format, std::va_list args) {
     if (stream == nullptr) return;
     clear_progress_line(c);
     if (failure && stream != stdout) std::fflush(stdout);
-    std::vfprintf(stream, format, args);
+    if (failure && c.command_line)
+        std::fputs(command_line_message(formatted(format, args)).c_str(), stream);
+    else
+        std::vfprintf(stream, format, args);
 }
+
+bool is_lead(char c) { return c == '\n' || c == ' '; }
 
 }  // namespace
 
-console holding_console() {
+console holding_console(bool command_line) {
     console c;
     c.holding = true;
+    c.command_line = command_line;
     return c;
+}
+
+std::string command_line_message(std::string_view text) {
+    while (!text.empty() && is_lead(text.front())) text.remove_prefix(1);
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    if (text.empty()) return {};
+    return "spotweave: " + std::string(text) + "\n";
 }
 
 void clear_progress_line(console& c) {

@@ -3,13 +3,15 @@
 // progress line that rewrites itself. The dialogue keeps the first two on
 // standard output and has no progress line; the command line sends failures
 // to standard error, may silence progress and draws the line on a terminal
-// only. A console made by holding() keeps its text instead, so a file loaded
-// ahead of its turn can give out its lines when the files before it have.
-// Whoever writes text is handed the console it writes to.
+// only, and writes each failure as one message that starts "spotweave: ".
+// A console made by holding() keeps its text instead, so a file loaded ahead
+// of its turn can give out its lines when the files before it have. Whoever
+// writes text is handed the console it writes to.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(__GNUC__) && defined(__MINGW32__)
@@ -26,6 +28,11 @@ struct console {
     std::FILE* line = nullptr;   // null: no progress line
     std::size_t line_shown = 0;  // length of the progress line on screen, 0 when none
 
+    // The command line's console: each failure text is written as
+    // command_line_message makes it, and each file's factor lines are
+    // headed by the file's name.
+    bool command_line = false;
+
     // A holding console keeps its text here, in order, each piece with its stream.
     struct piece {
         bool failure;
@@ -35,8 +42,14 @@ struct console {
     std::vector<piece> held;
 };
 
-// A console that holds progress and failure text back; it draws no line.
-console holding_console();
+// A console that holds progress and failure text back, as it stands; it
+// draws no line. It is the command line's when `command_line` says so.
+console holding_console(bool command_line = false);
+
+// A failure text as the command line gives it: "spotweave: " first, with the
+// blank lines and blanks the dialogue puts before its messages dropped, and
+// one line feed at the end.
+std::string command_line_message(std::string_view text);
 
 // printf onto the progress stream.
 void progress_text(console& c, const char* format, ...) SPOTWEAVE_PRINTF(2);

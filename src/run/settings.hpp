@@ -22,11 +22,14 @@ struct run_settings {
     std::string output_dir;          // empty: the working directory, reports named bare
 
     // Guard rails of the command line; the dialogue runs without them.
-    bool check_layout = false;         // every file's Block/Column/Row must match file 1's
-    bool check_replicate_ids = false;  // warn when a replicate group mixes IDs
-    bool wait_for_key = true;          // the dialogue's closing keypress
-    bool summary = false;              // the command line's closing summary
-    bool html = false;                 // also write report.html beside the reports
+    bool check_layout = false;           // every file's Block/Column/Row must match file 1's
+    bool check_replicate_ids = false;    // warn when a replicate group mixes IDs
+    bool check_replicate_count = false;  // stop on more replicates than spots, warn on spots left over
+    bool stage_reports = false;          // reports under temporary names until the run has succeeded
+    bool warn_unread_rows = false;       // warn when a file holds data rows past the spots read
+    bool wait_for_key = true;            // the dialogue's closing keypress
+    bool summary = false;                // the command line's closing summary
+    bool html = false;                   // also write report.html beside the reports
 
     // Threads the run works on, 1 to most_threads; any count writes the same bytes.
     int threads = 1;

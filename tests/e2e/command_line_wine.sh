@@ -30,7 +30,8 @@ while read -r name options; do
     status=$?
     problems=""
     [ "$status" = 0 ] || problems="$problems status $status;"
-    [ -s "$work/console.err" ] && problems="$problems standard error;"
+    # Warnings only (quality_control's flag 50 ends the data of its file early).
+    grep -qv '^spotweave: warning: ' "$work/console.err" && problems="$problems standard error;"
     for report in cor.txt data.txt merge.txt; do
         crlf "$cases/$name/expected/$report" | cmp -s - "$work/out dir/$report" || problems="$problems $report;"
     done
@@ -95,6 +96,7 @@ if [ -n "$linux" ] && [ -x "$linux" ]; then
     rm -rf "$work"
 else
     echo "skip command line report.html: no Linux program given to compare with"
+    [ "${SPOTWEAVE_NO_SKIPS:-}" = 1 ] && failed=$((failed + 1))
 fi
 
 echo "$passed passed, $failed failed"

@@ -129,7 +129,11 @@ def cases():
     out.append(Case("binary garbage after a valid header", {"a.gpr": header + garbage}, answers_for(one),
                     ("stop", "a.gpr, line")))
     out.append(Case("binary garbage after the rows", {"a.gpr": good + garbage, "b.gpr": good},
-                    answers_for(["a.gpr", "b.gpr"]), ("complete", "")))
+                    answers_for(["a.gpr", "b.gpr"]), ("stop", "a.gpr, line %d: the file is damaged here"
+                                                      % (good.count(b"\n") + 1))))
+    out.append(Case("binary garbage after the rows of a later file", {"a.gpr": good, "b.gpr": good + garbage},
+                    answers_for(["a.gpr", "b.gpr"]), ("stop", "b.gpr, line %d: the file is damaged here"
+                                                      % (good.count(b"\n") + 1))))
     claim = rows[-2].split(b"\t")
     claim[0:3] = [b"1000", b"1000", b"1000"]
     out.append(Case("last row claims 10^9 spots", {"a.gpr": header + b"\n".join(rows[:-2] + [b"\t".join(claim), b""])},
@@ -143,9 +147,12 @@ def cases():
                     ("ended", "The answers ended")))
     nul_name = rows[0].split(b"\t")
     nul_name[3] = b"ab\x00cd"
-    out.append(Case("NUL bytes in names and header values",
-                    {"a.gpr": header.replace(b"FileName=", b"File\x00Name=") + b"\t".join(nul_name) + b"\n" +
-                     b"\n".join(rows[1:])}, answers_for(one), ("complete", "")))
+    out.append(Case("NUL bytes in header values",
+                    {"a.gpr": header.replace(b"FileName=", b"File\x00Name=") + body}, answers_for(one),
+                    ("complete", "")))
+    out.append(Case("a NUL byte in a name",
+                    {"a.gpr": header + b"\t".join(nul_name) + b"\n" + b"\n".join(rows[1:])}, answers_for(one),
+                    ("stop", "a.gpr, line %d: the file is damaged here" % (header.count(b"\n") + 1))))
     out.append(Case("NUL byte in a typed file name", {"a.gpr": good}, b"1\n2\na\x00.gpr\na.gpr\n1\n2.0\nk",
                     ("complete", "")))
     out.append(Case("a directory given as a file name", {"a.gpr": good}, b"1\n2\nsub\na.gpr\n1\n2.0\nk",

@@ -1,9 +1,8 @@
 """Checks report.html against the reports of the same run.
 
-    html_check.py report RUNNER EXAMPLES CASES [REALDATA]
-        runs RUNNER (the program's steps plus report.html) on the example data,
-        on every case folder whose run succeeds and, when the REALDATA folder
-        exists, on three real slides read in place, and checks each page:
+    html_check.py report RUNNER EXAMPLES CASES
+        runs RUNNER (the program's steps plus report.html) on the example data
+        and on every case folder whose run succeeds, and checks each page:
         ASCII only, every SVG parses as XML, nothing outside the page is
         referenced, one picture per plot; the overview table is qc.txt's,
         its marked cells and red bars the criteria qc.txt names; every heat
@@ -12,12 +11,16 @@
         spots and the ratios of 0 and 100000 are those of the files as the
         independent model loads them; the volcano's genes and its dots below
         p = 0.05 are merge.txt's.
-    html_check.py command_line PROGRAM CASES [REALDATA]
+    html_check.py real RUNNER REALDATA PROGRAM
+        the same on three real slides read in place, and the
+        mixed-normalisation warning of PROGRAM on the page of a 1.x file
+        beside a later one. Exits 77 (skipped) when the REALDATA folder is
+        absent.
+    html_check.py command_line PROGRAM CASES
         --html on the command line: the page beside the reports, the reports
         unchanged, the same page at 1 and 7 threads (with the loess
         normalisation and the moderated test too), a page that cannot be
-        written stops the run; without --html, and in the dialogue, no page;
-        with REALDATA, the mixed-normalisation warning on the page.
+        written stops the run; without --html, and in the dialogue, no page.
     html_check.py browser RUNNER EXAMPLES [KEEP]
         renders the example page in headless chromium to a PNG 1400 pixels
         wide and checks that it drew: every picture and tooltip in the DOM, a
@@ -317,18 +320,28 @@ def same_reports(folder, work, name):
                 fail("%s: %s differs from the expected report" % (name, report))
 
 
-def report_check(runner, examples, cases, realdata=None):
+def report_check(runner, examples, cases):
     folders = [("examples", examples)]
-    if realdata and os.path.isdir(realdata):
-        folders.append(("real slides", stage_real(realdata)))
-    elif realdata:
-        print("real data folder absent: the real slides are skipped")
     for name in sorted(os.listdir(cases)):
         folder = os.path.join(cases, name)
         with open(os.path.join(folder, "expected", "status")) as f:
             # Dialogue cases only: the runner takes answers.
             if f.read().strip() == "0" and os.path.exists(os.path.join(folder, "answers.txt")):
                 folders.append((name, folder))
+    check_folders(runner, folders)
+
+
+def real_check(runner, realdata, program):
+    if not os.path.isdir(realdata):
+        print("skipped: the real data folder %s is absent" % realdata)
+        sys.exit(SKIPPED)
+    check_folders(runner, [("real slides", stage_real(realdata))])
+    for problem in mixed_normalisation_problems(program, realdata):
+        fail(problem)
+    print("mixed normalisations: the page repeats the warning")
+
+
+def check_folders(runner, folders):
     for name, folder in folders:
         work = tempfile.mkdtemp(prefix="spotweave-html-")
         page = run_folder(runner, folder, work)
@@ -341,11 +354,10 @@ def report_check(runner, examples, cases, realdata=None):
             shutil.rmtree(folder)
 
 
-def command_line_check(program, cases, realdata=None):
+def command_line_check(program, cases):
     """--html adds report.html beside the reports and changes none of them;
     without it, and in the dialogue, no page is written. The page of a loess
-    normalisation with the moderated test is the same at 1 and 7 threads; the
-    mixed-normalisation warning of real files is on the page."""
+    normalisation with the moderated test is the same at 1 and 7 threads."""
     case = os.path.join(cases, "merge_rules")
     args = ["-r", "3", "-a", "1", "-c", "2", "m1.gpr", "m2.gpr"]
     problems = []
@@ -394,15 +406,14 @@ def command_line_check(program, cases, realdata=None):
                     problems.append("--normalise printtiploess --moderated: the page lacks %r" % said)
         os.makedirs(os.path.join(work, "blocked", "report.html"))
         blocked = run(["--html", "-o", "blocked"] + args, work)
-        if blocked.returncode != 1 or b"can't write the report <blocked/report.html>" not in blocked.stderr:
+        if blocked.returncode != 1 or (b"spotweave: can't put the new report in place of blocked/report.html: a "
+                                       b"folder of that name is in the way; no report was replaced") not in blocked.stderr:
             problems.append("--html onto a folder: status %d, %r" % (blocked.returncode, blocked.stderr))
+        if sorted(os.listdir(os.path.join(work, "blocked"))) != ["report.html"]:
+            problems.append("--html onto a folder left %s" % sorted(os.listdir(os.path.join(work, "blocked"))))
         dialogue = run([], work, read(case, "answers.txt"))
         if dialogue.returncode != 0 or os.path.exists(os.path.join(work, "report.html")):
             problems.append("the dialogue wrote report.html")
-    if realdata and os.path.isdir(realdata):
-        problems += mixed_normalisation_problems(program, realdata)
-    else:
-        print("real data folder absent: the mixed-normalisation page is skipped")
     for problem in problems:
         print("FAIL: " + problem)
     if problems:
@@ -421,11 +432,12 @@ def mixed_normalisation_problems(program, realdata):
             return ["mixed normalisations: status %d, %r" % (done.returncode, done.stderr)]
         with open(os.path.join(work, "out", "report.html"), encoding="ascii") as f:
             page = f.read()
-    warning = done.stderr.decode().strip()
-    if not warning.startswith("warning: "):
-        return ["mixed normalisations: the run did not warn: %r" % warning]
+    said = re.search(r"warning: (.*)", done.stderr.decode())
+    if not said:
+        return ["mixed normalisations: the run did not warn: %r" % done.stderr]
+    warning = said.group(1).strip()
     shown = re.search(r'<p class="warn"><strong>Warning:</strong> (.*?)</p>', page, re.S)
-    if not shown or html.unescape(shown.group(1)) != warning[len("warning: "):] + ".":
+    if not shown or html.unescape(shown.group(1)) != warning + ".":
         return ["mixed normalisations: the page does not repeat the warning %r" % warning]
     return []
 
@@ -550,9 +562,11 @@ def draw_time(page):
 
 if __name__ == "__main__":
     if len(sys.argv) >= 5 and sys.argv[1] == "report":
-        report_check(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5] if len(sys.argv) > 5 else None)
+        report_check(sys.argv[2], sys.argv[3], sys.argv[4])
+    elif len(sys.argv) >= 5 and sys.argv[1] == "real":
+        real_check(sys.argv[2], sys.argv[3], sys.argv[4])
     elif len(sys.argv) >= 4 and sys.argv[1] == "command_line":
-        command_line_check(sys.argv[2], sys.argv[3], sys.argv[4] if len(sys.argv) > 4 else None)
+        command_line_check(sys.argv[2], sys.argv[3])
     elif len(sys.argv) >= 4 and sys.argv[1] == "browser":
         browser_check(sys.argv[2], sys.argv[3], sys.argv[4] if len(sys.argv) > 4 else None)
     elif len(sys.argv) == 3 and sys.argv[1] == "draw":

@@ -148,12 +148,20 @@ TEST_P(dialogue_as_command_line, writes_the_dialogues_reports_at_every_thread_co
                 EXPECT_EQ(read_file(work / out / report), read_file(expected / report)) << report;
             EXPECT_NE(r.out.find(out + "/merge.txt"), std::string::npos) << "the summary names no merge.txt";
         } else {
+            // One message, "spotweave: " and the dialogue's words, without
+            // the blank line and blank the dialogue puts before them.
             const std::string console = read_file(expected / "console.txt");
             const std::string closing = "press any key to exit the program\n";
-            ASSERT_GE(console.size(), closing.size() + r.err.size());
-            EXPECT_FALSE(r.err.empty());
-            EXPECT_EQ(console.substr(console.size() - closing.size() - r.err.size(), r.err.size()), r.err)
-                << "standard error is not the dialogue's failure text";
+            const std::string prefix = "spotweave: ";
+            ASSERT_GT(r.err.size(), prefix.size() + 1) << r.err;
+            EXPECT_EQ(r.err.substr(0, prefix.size()), prefix);
+            EXPECT_EQ(r.err.back(), '\n');
+            EXPECT_EQ(r.err.find("\n\n"), std::string::npos) << r.err;
+            const std::string words = r.err.substr(prefix.size(), r.err.size() - prefix.size() - 1);
+            ASSERT_TRUE(console.ends_with(closing));
+            const std::string before = console.substr(0, console.size() - closing.size());
+            EXPECT_TRUE(before.ends_with(words + "\n") || before.ends_with(words + "\n\n"))
+                << "standard error is not the dialogue's failure text: " << r.err;
             EXPECT_EQ((r.out + r.err).find(closing), std::string::npos) << "the command line asks for a key";
         }
         // The same console at every count, the folder named aside.

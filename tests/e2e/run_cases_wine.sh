@@ -3,12 +3,21 @@
 # as the Linux runner plays them (tests/support/case_folders.hpp says what a
 # folder holds). The program writes text mode there, so the expected console
 # text, standard error and reports are compared with CR LF line ends. Cases
-# that need the real result files are skipped. The summary of a command-line
-# run names report paths the Windows way, so its backslashes are read as
-# slashes.
-#   run_cases_wine.sh PATH/TO/spotweave.exe
+# that need the real result files read them from REALDATA (the program is
+# given the folder as wine names it, on its Z: drive) and are skipped without
+# it; with SPOTWEAVE_NO_SKIPS=1 a skipped case fails the run. The summary and
+# the messages
+# of a command-line run name report paths the Windows way, so their
+# backslashes are read as slashes. No case may leave a report under its
+# temporary name.
+#   run_cases_wine.sh PATH/TO/spotweave.exe [REALDATA]
 set -u
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+realdata="" realdata_shown=""
+if [ -n "${2:-}" ] && [ -d "$2" ]; then
+    realdata=$(cd "$2" && WINEDEBUG=-all winepath -w "$(pwd)" 2>/dev/null)
+    realdata_shown=$(printf '%s' "$realdata" | tr '\\' /)
+fi
 cases=$(cd "$(dirname "$0")/cases" && pwd)
 command -v wine >/dev/null 2>&1 || { echo "wine not found"; exit 1; }
 export WINEDEBUG=-all
@@ -16,7 +25,7 @@ passed=0 failed=0 skipped=0
 crlf() { sed 's/$/\r/' "$1"; }
 for case in "$cases"/*/; do
     name=$(basename "$case")
-    if [ -f "$case/args.txt" ] && grep -q '\${REALDATA}' "$case/args.txt"; then
+    if [ -z "$realdata" ] && [ -f "$case/args.txt" ] && grep -q '\${REALDATA}' "$case/args.txt"; then
         skipped=$((skipped + 1))
         echo "skip $name: needs the real result files"
         continue
@@ -30,11 +39,21 @@ for case in "$cases"/*/; do
     [ -f "$case/answers.txt" ] && input="$case/answers.txt"
     set --
     if [ -f "$case/args.txt" ]; then
-        while IFS= read -r arg; do set -- "$@" "$arg"; done < "$case/args.txt"
+        while IFS= read -r arg; do
+            case $arg in *'${REALDATA}'*) arg="${arg%%'${REALDATA}'*}$realdata${arg#*'${REALDATA}'}" ;; esac
+            set -- "$@" "$arg"
+        done < "$case/args.txt"
     fi
     (cd "$work" && timeout 120 wine "$exe" "$@" < "$input" > "$work.out" 2> "$work.err")
     status=$?
-    if [ -f "$case/args.txt" ]; then tr '\\' / < "$work.out" > "$work.tmp" && mv "$work.tmp" "$work.out"; fi
+    if [ -f "$case/args.txt" ]; then
+        for stream in out err; do
+            tr '\\' / < "$work.$stream" > "$work.tmp" && mv "$work.tmp" "$work.$stream"
+            if [ -n "$realdata" ]; then
+                sed "s|$realdata_shown|\${REALDATA}|g" "$work.$stream" > "$work.tmp" && mv "$work.tmp" "$work.$stream"
+            fi
+        done
+    fi
     problems=""
     [ "$status" = "$(cat "$case/expected/status")" ] || problems="$problems status $status;"
     crlf "$case/expected/console.txt" | cmp -s - "$work.out" || problems="$problems console;"
@@ -52,6 +71,8 @@ for case in "$cases"/*/; do
             [ -e "$work/$path" ] && problems="$problems $path written;"
         done < "$case/expected/not-written.txt"
     fi
+    left=$(find "$work" -name '.spotweave-*.part' | head -1)
+    [ -n "$left" ] && problems="$problems staged report left;"
     if [ ! -f "$case/args.txt" ]; then
         for report in cor.txt data.txt merge.txt; do
             if [ ! -f "$case/expected/$report" ] && [ -f "$work/$report" ] && [ ! -L "$work/$report" ]; then
@@ -69,4 +90,5 @@ for case in "$cases"/*/; do
     fi
 done
 echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" = 0 ]
+[ "$failed" = 0 ] || exit 1
+[ "$skipped" = 0 ] || [ "${SPOTWEAVE_NO_SKIPS:-}" != 1 ]

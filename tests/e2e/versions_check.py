@@ -181,11 +181,13 @@ def refusal_checks(program):
                    "the extra ones are not empty" % (first_row + 2, title_line)))
     padded = Raw(with_rows(slide("3", 6), {i: (lambda line: line + "\t\t \t") for i in range(1, 49)}))
     checks.append(("rows padded with empty cells", {"a.gpr": good, "b.gpr": padded}, None))
-    bad_number = Raw(with_rows(slide("3", 7), {2: lambda line: "\t".join(
+    seventh = slide("3", 7)
+    background = seventh.to_text().split("\n")[len(seventh.header_lines()) + 1].split("\t")[13]
+    bad_number = Raw(with_rows(seventh, {2: lambda line: "\t".join(
         cell if i != 13 else cell + "x" for i, cell in enumerate(line.split("\t")))}))
     checks.append(("a needed field that is not a number", {"a.gpr": good, "b.gpr": bad_number},
-                   "\n b.gpr, line %d: spot 2, column 14 (B635 Median): expected a finite decimal number"
-                   % (first_row + 1)))
+                   "\n b.gpr, line %d: spot 2, column \"B635 Median\": \"%sx\" is not a number"
+                   % (first_row + 1, background.strip('" '))))
     head = "\n".join(good.header_lines()[:20]) + "\n"
     checks.append(("header ends before the titles", {"a.gpr": good, "b.gpr": Raw(head.encode("latin-1"))},
                    "\n b.gpr, line 20: the file ends inside the header, before the first data row; the program "

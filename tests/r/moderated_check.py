@@ -18,6 +18,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from r_packages import has_r_package
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 COLUMNS = ["logFC", "t", "P.Value", "adj.P.Val", "B"]
@@ -148,20 +149,12 @@ def compare(label, ours, theirs, worst):
     return failures
 
 
-def limma_installed():
-    if shutil.which("Rscript") is None:
-        return False
-    check = subprocess.run(["Rscript", "-e", "quit(status = if (requireNamespace('limma', quietly = TRUE)) 0 else 1)"],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return check.returncode == 0
-
-
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
         return 2
     probe = sys.argv[1]
-    if not limma_installed():
+    if not has_r_package("limma"):
         print("skipped: R/limma not installed")
         return 77
     keep = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--keep" else None

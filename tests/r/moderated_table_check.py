@@ -155,7 +155,7 @@ def generated(files, blocks, columns, rows, replicates, seed):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not nc.has_limma():
+    if not nc.has_r_package("limma"):
         print("skipped: R/limma not installed")
         return SKIPPED
     largest, problems = {}, []

@@ -25,20 +25,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from r_packages import has_r_package
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = os.path.join(HERE, "normalise_reference.R")
 LOWESS_TOLERANCE = 1e-10
 LIMMA_TOLERANCE = 1e-6
-
-
-def has_limma():
-    rscript = shutil.which("Rscript")
-    if rscript is None:
-        return False
-    probe = subprocess.run([rscript, "-e", 'quit(status = if (requireNamespace("limma", quietly = TRUE)) 0 else 1)'],
-                           capture_output=True)
-    return probe.returncode == 0
 
 
 def lowess_cases(rng):
@@ -225,7 +217,7 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
-    if not has_limma():
+    if not has_r_package("limma"):
         print("skipped: R/limma not installed")
         return 77
     probe = sys.argv[1]

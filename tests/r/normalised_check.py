@@ -18,7 +18,6 @@ the generated ones are compared).
 """
 import math
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -28,6 +27,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import make_result_file as mk  # noqa: E402
 import reference_model as model  # noqa: E402
+from r_packages import has_r_package  # noqa: E402
 
 REFERENCE = os.path.join(HERE, "normalise_reference.R")
 TOLERANCE = 1e-6
@@ -61,15 +61,6 @@ RUNS = [
     (["--normalise", "printtiploess", "--flag-cutoff", "-75"], "printtiploess", False),
     (["--normalise", "median", "--flag-cutoff", "0"], "median", False),
 ]
-
-
-def has_limma():
-    rscript = shutil.which("Rscript")
-    if rscript is None:
-        return False
-    probe = subprocess.run([rscript, "-e", 'quit(status = if (requireNamespace("limma", quietly = TRUE)) 0 else 1)'],
-                           capture_output=True)
-    return probe.returncode == 0
 
 
 def log2(x):
@@ -265,7 +256,7 @@ def one_scan_agrees(program, realdata):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not has_limma():
+    if not has_r_package("limma"):
         print("skipped: R/limma not installed")
         return SKIPPED
     largest, problems = {}, []

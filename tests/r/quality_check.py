@@ -13,23 +13,15 @@ is not installed.
 import math
 import os
 import random
-import shutil
 import subprocess
 import sys
 import tempfile
+from r_packages import has_r_package
 
 SKIPPED = 77
 TOLERANCE = 1e-6
 HERE = os.path.dirname(os.path.abspath(__file__))
 STATISTICS = ["distance", "ks", "hoeffding", "spatial"]
-
-
-def r_is_ready():
-    if shutil.which("Rscript") is None:
-        return False
-    probe = subprocess.run(["Rscript", "-e", "quit(status = if (requireNamespace('Hmisc', quietly = TRUE)) 0 else 1)"],
-                           capture_output=True)
-    return probe.returncode == 0
 
 
 def spot_places(rng, block_cols, block_rows, rows, cols):
@@ -152,7 +144,7 @@ def main():
         print("usage: quality_check.py PROBE")
         return 2
     probe = sys.argv[1]
-    if not r_is_ready():
+    if not has_r_package("Hmisc"):
         print("skipped: R/Hmisc not installed")
         return SKIPPED
     rng = random.Random(20240611)

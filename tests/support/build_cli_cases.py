@@ -37,7 +37,7 @@ def model_run(files, replicates, approach, qc, names=None, options=None):
         for name, source in files.items():
             shutil.copy(source, os.path.join(work, name))
         answers = "%d\n%d\n%s\n%s\n%s\nk" % (len(names), replicates, "\n".join(names), approach, qc)
-        console, status, reports = model.run_case(work, answers.encode(), options)
+        console, status, reports = model.run_case(work, answers.encode(), options, command_line=True)
     text = console.decode("latin-1")
     start = text.index("\n Program running...\n")
     end = text.find("\nOK!\n")
@@ -123,27 +123,30 @@ def cases():
               "the file ./slide1.gpr is given more than once", {"slide1.gpr": slide1}),
         Case("cli_version", ["--version"], {}, 0, "spotweave 5.0\n"),
         Case("cli_missing_file", ["-o", "out", "slide1.gpr", "missing.gpr"], {"slide1.gpr": slide1}, 1, "",
-             "can't open the data file: missing.gpr\n", not_written=("out",)),
+             "spotweave: can't open the data file: missing.gpr: No such file or directory\n", not_written=("out",)),
         Case("cli_output_folder_under_a_file", ["-o", "plain/sub", "slide1.gpr"], {"slide1.gpr": slide1}, 1, "",
              "spotweave: cannot make the output folder plain/sub: Not a directory\n", setup="printf x > plain\n"),
         Case("cli_layout_mismatch", ["slide1.gpr", "big.gpr"], {"slide1.gpr": slide1, "big.gpr": big}, 1,
              layout_mismatch_out(slide1), layout_message(slide1, big, "slide1.gpr", "big.gpr"), not_written=REPORTS),
         finished_run("cli_layout_mismatch_allowed", ["--allow-layout-mismatch", "-q", "slide1.gpr", "big.gpr"],
-                     {"slide1.gpr": slide1, "big.gpr": big}, 1, "1", "2.0", "", quiet=True),
+                     {"slide1.gpr": slide1, "big.gpr": big}, 1, "1", "2.0", "", quiet=True,
+                     err="spotweave: warning: big.gpr holds %d data rows, but the run reads the first 24 of each file "
+                         "(reading stopped at line %d) and leaves the others out of every report: the last data row "
+                         "of slide1.gpr, line %d (Block 2, Column 4, Row 3), gives 24 spots\n"
+                         % (len(data_rows(big)), data_rows(big)[23][0], data_rows(slide1)[23][0])),
         finished_run("cli_replicate_ids_mixed", ["-r", "2", "-o", "r2", "m1.gpr"], {"m1.gpr": m1}, 2, "1", "2.0",
                      "r2", err=mixed_warning(m1, 2)),
         finished_run("cli_replicate_ids_match", ["-r", "3", "-o", "r3", "m1.gpr"], {"m1.gpr": m1}, 3, "1", "2.0",
                      "r3"),
     ]
     out.append(long_path_run(slide1))
-    qc = case_file("quality_control", "qc.gpr")
     out += [
         finished_run("cli_normalise_median_with_flag_cutoff",
                      ["--normalise", "median", "--flag-cutoff", "-75", "-r", "3", "-o", "out", "m1.gpr", "m2.gpr"],
                      {"m1.gpr": m1, "m2.gpr": m2}, 3, "1", "2", "out",
                      options={"normalise": "median", "flag_cutoff": -75}),
-        finished_run("cli_flag_cutoff_under_header_factors", ["--flag-cutoff=0", "-o", "out", "qc.gpr"],
-                     {"qc.gpr": qc}, 1, "1", "2.0", "out", options={"flag_cutoff": 0}),
+        finished_run("cli_flag_cutoff_under_header_factors", ["--flag-cutoff=0", "-r", "3", "-o", "out", "m2.gpr"],
+                     {"m2.gpr": m2}, 3, "1", "2.0", "out", options={"flag_cutoff": 0}),
         finished_run("cli_normalise_none", ["--normalize", "none", "-a", "5", "-o", "out", "m1.gpr", "m2.gpr"],
                      {"m1.gpr": m1, "m2.gpr": m2}, 1, "5", "2.0", "out", options={"normalise": "none"}),
         usage("cli_usage_normalise_unknown", ["--normalise", "lowess", "-o", "never", "slide1.gpr"],
@@ -157,9 +160,20 @@ def cases():
     out += targets_cases(m1, m2)
     scan = ["caarray/3_0_6_x.gpr", "caarray/4_0_1_x.gpr"]
     out.append(Case("cli_real_mixed_normalisation", ["-q", "-o", "out"] + ["${REALDATA}/" + f for f in scan], {}, 0,
-                    "", "warning: the ratios of ${REALDATA}/%s are multiplied by their header's normalisation factors, "
+                    "", "spotweave: warning: the ratios of ${REALDATA}/%s are multiplied by their header's normalisation factors, "
                     "those of ${REALDATA}/%s (NormalizationMethod=None) are not normalised at all; --normalise median "
                     "(or loess, printtiploess) on the command line treats all files alike\n" % tuple(scan)))
+    out += staging_cases(slide1, case_file("second_file_has_a_bad_number", "broken.gpr"))
+    out += rows_past_cases(slide1)
+    # 24 spots: 25 replicates form no gene; 7 leave 3 spots out, and the quoted IDs are quoted once.
+    out.append(Case("cli_replicates_above_the_spots", ["-r", "25", "-o", "out", "slide1.gpr"],
+                    {"slide1.gpr": slide1}, 2,
+                    "\n Program running...\nThe number of total spots in each file:  24\n",
+                    "spotweave: --replicates 25: each file holds 24 spots, too few for one gene of 25; give a count "
+                    "from 1 to 24 (see spotweave --help)\n", not_written=tuple("out/" + r for r in REPORTS)))
+    out.append(finished_run("cli_replicates_leave_spots_over", ["-r", "7", "-o", "out", "slide1.gpr"],
+                            {"slide1.gpr": slide1}, 7, "1", "2.0", "out",
+                            err=leftover_warning(24, 7) + mixed_warning(slide1, 7)))
     trio = ["caarray/18258_wap3.gpr", "caarray/21160_neu9.gpr", "caarray/21161_neu10.gpr"]
     out.append(Case("cli_real_replicates_mixed", ["-q", "-r", "2", "-o", "r2"] + ["${REALDATA}/" + f for f in trio],
                     {}, 0, "", mixed_warning(real_file(trio[2]), 2)))
@@ -173,12 +187,77 @@ def cases():
     return {c.name: c for c in out}
 
 
+def staging_cases(slide1, broken):
+    """Reports of an earlier run in the output folder (empty files, so that
+    the Windows runner's line ends do not matter): a finished run replaces
+    them, a run that stops leaves them as they were, whether a file stops it
+    or a report that cannot take its place."""
+    earlier = "mkdir out && : > out/cor.txt && : > out/data.txt && : > out/merge.txt\n"
+    replaced = finished_run("cli_reports_replace_earlier_ones", ["-q", "-o", "out", "slide1.gpr"],
+                            {"slide1.gpr": slide1}, 1, "1", "2.0", "out", quiet=True)
+    replaced.setup = earlier
+    empty = {"out/" + r: b"" for r in REPORTS}
+    stopped = Case("cli_failed_run_keeps_earlier_reports", ["-q", "-o", "out", "slide1.gpr", "broken.gpr"],
+                   {"slide1.gpr": slide1, "broken.gpr": broken}, 1, "",
+                   "spotweave: broken.gpr, line 35: spot 5, column \"F635 Median\": \"12x4\" is not a number\n",
+                   expected=empty, setup=earlier)
+    taken = Case("cli_report_place_taken_by_a_folder", ["-q", "-o", "out", "slide1.gpr"], {"slide1.gpr": slide1}, 1,
+                 "", "spotweave: can't put the new report in place of out/data.txt: a folder of that name is in the "
+                 "way; no report was replaced; move the folder away and run again\n",
+                 expected={"out/cor.txt": b"", "out/merge.txt": b""},
+                 setup="mkdir -p out/data.txt && : > out/cor.txt && : > out/merge.txt\n")
+    # What a killed run left (a process id no system gives out) goes at the
+    # next start; a file that only looks alike stays.
+    cleared = finished_run("cli_killed_runs_leftovers_cleared", ["-q", "-o", "out", "slide1.gpr"],
+                           {"slide1.gpr": slide1}, 1, "1", "2.0", "out", quiet=True)
+    cleared.setup = ("mkdir out && printf partial > out/.spotweave-4194305-cor.txt.part && "
+                     ": > out/spotweave-4194305-cor.txt.part\n")
+    cleared.expected["out/spotweave-4194305-cor.txt.part"] = b""
+    return [replaced, stopped, taken, cleared]
+
+
+def rows_past_cases(slide1):
+    """Files holding data rows past the spots the run reads: the flag rule
+    ends the data at row 5 (Block 1, Column 1, Row 2: 2 spots of 24 rows),
+    and a file cut to its first 20 rows, whose last one (Block 2, Column 4,
+    Row 2) gives 16 spots."""
+    work = tempfile.mkdtemp()
+    text = open(slide1, "rb").read().split(b"\n")
+    rows = data_rows(slide1)
+    flagged = list(text)
+    cells = flagged[rows[4][0] - 1].split(b"\t")
+    cells[42] = b"3"
+    flagged[rows[4][0] - 1] = b"\t".join(cells)
+    cut = text[:rows[19][0]]
+    made = {}
+    for name, lines in (("flagged.gpr", flagged), ("cut.gpr", cut)):
+        made[name] = os.path.join(work, name)
+        with open(made[name], "wb") as f:
+            f.write(b"\n".join(lines) + (b"" if lines is flagged else b"\n"))
+    ending = "and leaves the others out of every report: "
+    flag_run = finished_run(
+        "cli_rows_past_an_unusual_flag", ["-q", "-o", "out", "flagged.gpr"], {"flagged.gpr": made["flagged.gpr"]}, 1,
+        "1", "2.0", "out", quiet=True,
+        err="spotweave: warning: flagged.gpr holds 24 data rows, but the run reads the first 2 of each file (reading "
+            "stopped at line %d) %sline %d of flagged.gpr ends the data with the flag 3, none of 0, 100, -50, -75 "
+            "and -100, and its Block 1, Column 1, Row 2 give 2 spots\n" % (rows[1][0], ending, rows[4][0]))
+    cut_run = finished_run(
+        "cli_rows_past_the_last_rows_count", ["-q", "-o", "out", "cut.gpr", "flagged.gpr"],
+        {"cut.gpr": made["cut.gpr"], "flagged.gpr": made["flagged.gpr"]}, 1, "1", "2.0", "out", quiet=True,
+        err="spotweave: warning: cut.gpr holds 20 data rows, but the run reads the first 16 of each file (reading "
+            "stopped at line %d) %sthe last data row of cut.gpr, line %d (Block 2, Column 4, Row 2), gives 16 spots: "
+            "is the file cut from a larger one?; 1 more file holds rows past them too\n"
+            % (rows[15][0], ending, rows[19][0]))
+    return [flag_run, cut_run]
+
+
 def long_path_run(slide1):
     """A path far beyond the dialogue's 50 characters, with blanks, is named
     in full wherever the reports name the file."""
     path = "experiment " + "x" * 80 + "/day 1/slide1.gpr"
     run = finished_run("cli_long_path", ["-o", "out", path], {"slide1.gpr": slide1}, 1, "1", "2.0", "out")
     run.expected = {k: v.replace(b"slide1.gpr", path.encode()) for k, v in run.expected.items()}
+    run.out = run.out.replace("\nslide1.gpr: ", "\n%s: " % path)
     run.setup = "mkdir -p '%s' && mv slide1.gpr '%s'\n" % (os.path.dirname(path), path)
     return run
 
@@ -215,7 +294,7 @@ def layout_mismatch_out(slide1):
     """The commentary of slide1.gpr and big.gpr up to the mismatch: the sizing
     scan of file 1 and file 1's header; big.gpr stops before its factors."""
     commentary, _, _ = model_run({"slide1.gpr": slide1}, 1, "1", "2.0")
-    big_header = "\nFileName=slide_635.tif\tslide_532.tif\n" + "".join(
+    big_header = "\nbig.gpr: FileName=slide_635.tif\tslide_532.tif\n" + "".join(
         "N. Factor-%s: %s\n" % (label, value) for label, value in
         (("Ratio of Median", "0.900000"), ("Ratio of Mean", "1.000000"), ("Median of Ratios", "1.000000"),
          ("Mean of Ratios", "1.000000"), ("Regression Ratio", "1.000000")))
@@ -255,9 +334,19 @@ def mixed_warning(path, replicates):
         if other is not None:
             mixed.append((g + 1, g * replicates + 1, g * replicates + 1 + other))
     g, first, differing = mixed[0]
-    return ("warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is \"%s\", spot %d is \"%s\"); "
-            "check that --replicates %d matches the slide\n" % (len(mixed), genes, g, first, ids[first - 1],
-                                                                differing, ids[differing - 1], replicates))
+    quoted = lambda i: i if len(i) >= 2 and i[0] == i[-1] == '"' else '"%s"' % i
+    return ("spotweave: warning: %d of %d genes pool spots with different IDs (gene %d: spot %d is %s, "
+            "spot %d is %s); check that --replicates %d matches the slide\n"
+            % (len(mixed), genes, g, first, quoted(ids[first - 1]), differing, quoted(ids[differing - 1]),
+               replicates))
+
+
+def leftover_warning(spots, replicates):
+    left = spots % replicates
+    return ("spotweave: warning: the %d spots of each file are not a whole number of genes of %d spots: the last "
+            "%d spot%s belong%s to no gene and %s left out of merge.txt; check that --replicates %d matches the "
+            "slide\n" % (spots, replicates, left, "" if left == 1 else "s", "s" if left == 1 else "",
+                         "is" if left == 1 else "are", replicates))
 
 
 def layout_message(first_path, second_path, first_name, second_name):
@@ -267,7 +356,7 @@ def layout_message(first_path, second_path, first_name, second_name):
     place = lambda f: "Block %s, Column %s, Row %s" % (int(f[0]), int(f[1]), int(f[2]))
     for (_, a), (line, b) in zip(first, second):
         if place(a) != place(b):
-            return ("\n %s, line %d: %s where %s has %s: the files come from different array layouts "
+            return ("spotweave: %s, line %d: %s where %s has %s: the files come from different array layouts "
                     "(--allow-layout-mismatch merges them anyway)\n" % (second_name, line, place(b), first_name,
                                                                        place(a)))
     raise SystemExit("the layouts do not differ")

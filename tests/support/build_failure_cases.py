@@ -106,7 +106,7 @@ def main():
     line_number = first + 5  # lines count from 1
     write_case("second_file_has_a_bad_number",
                two_file_prefix + header_echo + header_echo
-               + "\n broken.gpr, line %d: spot 5, field 9: expected a finite decimal number\n" % line_number
+               + "\n broken.gpr, line %d: spot 5, column \"F635 Median\": \"12x4\" is not a number\n" % line_number
                + PRESS, 1,
                files={"slide1.gpr": BASE_FILE, "broken.gpr": b"\n".join(broken)},
                answers=two_file_answers)
@@ -118,6 +118,63 @@ def main():
                % (first + 11) + PRESS, 1,
                files={"slide1.gpr": BASE_FILE, "broken.gpr": short},
                answers=two_file_answers)
+
+    # Bytes no text file holds after the header: 51 KB of binary garbage
+    # after three good rows stops the sizing scan at the line of the first
+    # such byte; a NUL in a name of the second file stops its loading.
+    garbage = bytes((i * 37 + 11) % 256 for i in range(51 * 1024))
+    three_rows = b"\n".join(lines[:first + 3]) + b"\n"
+    control = next(i for i, b in enumerate(garbage) if b < 32 and b not in (9, 10, 13) or b == 127)
+    write_case("binary_garbage_after_three_rows",
+               through("\n Program running...\n")
+               + "\n slide1.gpr, line %d: the file is damaged here: the line holds the byte 0x%02X, which no text "
+               "file holds; use an undamaged copy of the file\n"
+               % (three_rows.count(b"\n") + 1 + garbage[:control].count(b"\n"), garbage[control]) + PRESS, 1,
+               files={"slide1.gpr": three_rows + garbage})
+    nul = list(lines)
+    fields = nul[first + 4].split(b"\t")
+    fields[3] = fields[3][:3] + b"\0" + fields[3][3:]
+    nul[first + 4] = b"\t".join(fields)
+    write_case("second_file_has_a_nul_byte",
+               two_file_prefix + header_echo + header_echo
+               + "\n broken.gpr, line %d: the file is damaged here: the line holds the byte 0x00, which no text "
+               "file holds; use an undamaged copy of the file\n" % line_number + PRESS, 1,
+               files={"slide1.gpr": BASE_FILE, "broken.gpr": b"\n".join(nul)},
+               answers=two_file_answers)
+
+    # A 1.x file whose RatioFormulation record says its ratios are green over
+    # red, as GenePix Pro 6 writes 1.4 files, is refused where the record
+    # stands, as a later file saying the same is.
+    ratio_line = next(i for i, line in enumerate(lines) if line.startswith(b'"RatioFormulation='))
+    reversed_lines = list(lines)
+    reversed_lines[ratio_line] = b'"RatioFormulation=W2/W1 (532/635)"'
+    write_case("second_file_green_over_red",
+               two_file_prefix + header_echo
+               + "\n broken.gpr, line %d: the file holds 532/635 ratios (RatioFormulation=W2/W1 (532/635)), green "
+               "over red; export it again from GenePix Pro with ratios W1/W2 (635/532)\n" % (ratio_line + 1)
+               + PRESS, 1,
+               files={"slide1.gpr": BASE_FILE, "broken.gpr": b"\n".join(reversed_lines)},
+               answers=two_file_answers)
+
+    # A table that is no GenePix Results file (its Type says so; Flags first,
+    # one channel), read at the fixed places: 27 records put its titles on
+    # line 30, whose first quoted value, "Flags", holds no Block, so the rows
+    # are taken from line 33 on. The row there gives Block 0 (its Flags),
+    # Column 1 and Row 3 (its Block and Column), and its last number (the
+    # fifth after the word that stands for field 38) is no flag value, so
+    # the walk ends with it.
+    records = ['"Type=GenePix Export 3"'] + ['"Record%d=%d"' % (k, k) for k in range(26)]
+    titles = ["Flags", "Block", "Column", "Row", "Name", "ID"] + ["Value %d" % k for k in range(39)]
+    rows = ["0\t1\t%d\t1\t\"Gene%d\"\t\"ID%d\"\t" % (c, c, c) + "\t".join(str(1000 + k) for k in range(39))
+            for c in range(1, 5)]
+    export = "\n".join(["ATF\t1.0", "27\t45"] + records + ["\t".join('"%s"' % t for t in titles)] + rows) + "\n"
+    write_case("export_table_refused",
+               through("\n Program running...\n")
+               + "\n slide1.gpr, line 33: the last data row (Block 0, Column 1, Row 3) gives 0 spots; expected at "
+               "least 1; the file's Type is \"GenePix Export 3\", but the program reads GenePix Results 1.2 and 1.4 "
+               "files (GenePix Pro 3.0) at their fixed places and GenePix Results 2 and 3 files (GenePix Pro 4.0 to "
+               "7.2) by their column titles, so export the results from GenePix Pro as GenePix Results\n" + PRESS, 1,
+               files={"slide1.gpr": export.encode()})
 
     # A last row claiming far more spots than the file has lines.
     claim = list(lines)

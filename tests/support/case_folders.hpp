@@ -9,7 +9,7 @@
 // (paths, one a line, that must not exist after the run) and every
 // other file the run must leave, at its path below the work folder. A
 // dialogue case must leave no cor.txt, data.txt or merge.txt it does not
-// expect.
+// expect, and no case a report under its temporary name.
 #pragma once
 
 #include <algorithm>
@@ -111,6 +111,12 @@ inline std::vector<std::string> differences(const std::filesystem::path& source,
     if (fs::exists(expected / "not-written.txt"))
         for (const std::string& path : lines_of(expected / "not-written.txt"))
             if (fs::exists(fs::symlink_status(work / path))) found.push_back(path + " must not be written");
+    // A run, finished or not, leaves no report under its temporary name.
+    for (const auto& entry : fs::recursive_directory_iterator(work)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".spotweave-") && name.ends_with(".part"))
+            found.push_back(fs::relative(entry.path(), work).generic_string() + " is left behind");
+    }
     if (!command_line)
         for (const char* report : {"cor.txt", "data.txt", "merge.txt"})
             if (!fs::exists(expected / report) && fs::is_regular_file(fs::symlink_status(work / report)))

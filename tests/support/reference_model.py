@@ -439,6 +439,11 @@ class LaterFile:
             where[field] = canon.index(wanted)
         return where
 
+    def text_cells(self, where):
+        """The columns (from 1) not read as numbers: Name, ID, Log Ratio and those not read at all."""
+        read = {i + 1: field for field, i in where.items()}
+        return [c for c in range(1, len(self.titles) + 1) if read.get(c, 0) in (0, 4, 5, 38)]
+
     def images(self):
         for key, value, _ in self.records:
             if key == "ImageFiles":
@@ -466,6 +471,41 @@ def later_number(text):
     return v
 
 
+CONTROL = re.compile("[\x00-\x08\x0b\x0c\x0e-\x1f\x7f]")
+FIXED_TEXT_CELLS = (4, 5, 38)
+
+
+def damaged_line(text, first_line, text_cells):
+    """(line number, byte) of the first line of `text` (numbered from
+    first_line) that holds a byte no text holds, outside the tab-parted cells
+    text_cells or NUL anywhere; None when there is none."""
+    for number, line in enumerate(text.split("\n"), start=first_line):
+        for m in CONTROL.finditer(line):
+            if m.group() == "\0" or line.count("\t", 0, m.start()) + 1 not in text_cells:
+                return number, ord(m.group())
+    return None
+
+
+def fixed_green_over_red(data):
+    """(line number, value) of a RatioFormulation record whose value starts
+    with W2/W1 among the header lines (before the column titles) of a file
+    whose first cell is ATF; None otherwise."""
+    lines = data.replace(b"\r\n", b"\n").decode("latin-1").split("\n")
+    first_cell = lambda line: re.split(r"[\t,]", line)[0].strip(" \t\r\v\f").strip('"')
+    if len(lines) < 2 or first_cell(lines[0]) != "ATF":
+        return None
+    for number, line in enumerate(lines[2:], start=3):
+        if first_cell(line) == "Block":
+            return None
+        text = line.strip(" \t\r\v\f")
+        if len(text) >= 2 and text[0] == '"' and text[-1] == '"':
+            text = text[1:-1]
+        key, _, value = text.partition("=")
+        if _ and key.strip(" \t\r\v\f") == "RatioFormulation" and value.startswith("W2/W1"):
+            return number, value
+    return None
+
+
 def printable(text):
     return "".join(c for c in text if 32 <= ord(c) <= 126)
 
@@ -473,8 +513,10 @@ def printable(text):
 # ------------------------------------------------------------------ run
 
 class Run:
-    def __init__(self, case_dir, answers):
+    def __init__(self, case_dir, answers, command_line=False):
         self.dir = case_dir
+        # The command line heads each file's factor lines with its name.
+        self.command_line = command_line
         # scanf("%s") tokens: C white space only
         self.tokens = [t for t in re.split(r"[ \t\n\v\f\r]+", answers.decode("latin-1")) if t]
         self.out = []
@@ -499,6 +541,29 @@ class Run:
     def read_file(self, name):
         with open(os.path.join(self.dir, name), "rb") as f:
             return f.read()
+
+    def refuse_green_over_red(self, name, data):
+        """A 1.x file whose ratios are green over red is refused as a later one is."""
+        found = fixed_green_over_red(data)
+        if found:
+            self.say("\n %s, line %d: the file holds 532/635 ratios (RatioFormulation=%s), green over red; export it "
+                     "again from GenePix Pro with ratios W1/W2 (635/532)\n" % (name, found[0], found[1]))
+            self.stop(1)
+
+    def stop_if_damaged(self, name, text, first_line, text_cells):
+        """A byte no text holds after the header ends the run at its line."""
+        damage = damaged_line(text, first_line, text_cells)
+        if damage:
+            self.say("\n %s, line %d: the file is damaged here: the line holds the byte 0x%02X, which no text "
+                     "file holds; use an undamaged copy of the file\n" % (name, damage[0], damage[1]))
+            self.stop(1)
+
+    def echo(self, name, images):
+        """The header value naming the images, before the factor lines."""
+        if self.command_line:
+            self.say("\n%s:%s\n" % (name, " " + images if images else ""))
+        else:
+            self.say("\n%s\n" % images)
 
     def stop(self, status):
         self.say("press any key to exit the program\n")
@@ -589,6 +654,7 @@ class Run:
         later = LaterFile.detect(data)
         if later is not None:
             return self.sizing_scan_later(name, later)
+        self.refuse_green_over_red(name, data)
         r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file\n" % name)
@@ -601,6 +667,7 @@ class Run:
         if "Block" not in cand:
             r.skip_lines(2)
         self.say("\n Program running...\n")
+        self.stop_if_damaged(name, r.data[r.pos:], r.data.count("\n", 0, r.pos) + 1, FIXED_TEXT_CELLS)
         last = 0.0
         layout = None
         while True:
@@ -639,6 +706,7 @@ class Run:
     def sizing_scan_later(self, name, later):
         where = later.column_map(name, self.say, self.stop)
         self.say("\n Program running...\n")
+        self.stop_if_damaged(name, "\n".join(later.rows), later.title_line + 1, later.text_cells(where))
         layout = None
         for _, fields in later.data_rows(where):
             layout = tuple(int(fields[k].strip(" \r\v\f")) for k in (1, 2, 3))
@@ -654,15 +722,16 @@ class Run:
         where = later.column_map(name, self.say, self.stop)
         method = next((v.strip(" \t\r\v\f") for k, v, _ in later.records if k == "NormalizationMethod"), "")
         self.kinds.append("none" if method in ("", "None") else "genepix")
-        self.say("\n%s\n" % later.images())
+        self.echo(name, later.images())
         for label in ("Ratio of Median", "Ratio of Mean", "Median of Ratios", "Mean of Ratios",
                       "Regression Ratio"):
             self.say("N. Factor-%s: %f\n" % (label, 1.0))
         self.factor.append([0.0] + [1.0] * 5)
+        self.stop_if_damaged(name, "\n".join(later.rows), later.title_line + 1, later.text_cells(where))
         rows = later.data_rows(where)
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
         columns = {k: [] for k in ("f632", "b632", "f532", "b532", "ratio", "flag")}
-        own_flags = []
+        own_flags, places = [], []
         for s in range(self.ns):
             got = next(rows, None)
             if got is None:
@@ -675,6 +744,7 @@ class Run:
             self.gene_id[s] = printable(fields[5])[:50]
             flag = values[43]
             own_flags.append(flag)
+            places.append((values[6], values[7]))
             if not (fdiv(values[9], values[12]) >= self.C) and not (fdiv(values[18], values[21]) >= self.C):
                 flag = QC_FAILED
             for key, value in (("f632", values[9]), ("b632", values[12]), ("f532", values[18]),
@@ -687,6 +757,7 @@ class Run:
         self.ratio.append(columns["ratio"])
         self.flag.append(columns["flag"])
         self.file_flag.append(own_flags)
+        self.places.append(places)
 
     # header walk + loading of file h
     def load(self, h):
@@ -698,6 +769,7 @@ class Run:
         later = LaterFile.detect(data)
         if later is not None:
             return self.load_later(h, name, later)
+        self.refuse_green_over_red(name, data)
         r = Reader(data)
         if r.word() != "ATF":
             self.say("\n %s is not a valid GenePix output file.\n" % name)
@@ -706,7 +778,7 @@ class Run:
         r.skip_lines(9)
         r.quoted_value(399)
         line11 = r.quoted_value(399)
-        self.say("\n%s\n" % line11)
+        self.echo(name, line11)
         r.skip_lines(1)
         labels = ["N. Factor-Ratio of Median: %f\n", "N. Factor-Ratio of Mean: %f\n",
                   "N. Factor-Median of Ratios: %f\n", "N. Factor-Mean of Ratios: %f\n",
@@ -738,11 +810,12 @@ class Run:
         if c == '"':
             c = r.need()
         r.skip_lines(2 if c == "S" else 1)
+        self.stop_if_damaged(name, r.data[r.pos:], r.data.count("\n", 0, r.pos) + 1, FIXED_TEXT_CELLS)
         self.factor.append(factors)
         self.kinds.append("factor")
 
         ratio_field = {1: 27, 2: 28, 3: 29, 4: 30, 5: 32}[self.approach]
-        f632, b632, f532, b532, ratio, flag, own_flags = [], [], [], [], [], [], []
+        f632, b632, f532, b532, ratio, flag, own_flags, places = [], [], [], [], [], [], [], []
         for s in range(self.ns):
             block = r.read_int()
             column = r.read_int()
@@ -767,6 +840,7 @@ class Run:
             ratio.append(fields[ratio_field])
             fl = fields[43]
             own_flags.append(fl)
+            places.append((fields[6], fields[7]))
             q632 = fdiv(fields[9], fields[12])
             q532 = fdiv(fields[18], fields[21])
             if not (q632 >= self.C) and not (q532 >= self.C):
@@ -779,6 +853,7 @@ class Run:
         self.ratio.append(ratio)
         self.flag.append(flag)
         self.file_flag.append(own_flags)
+        self.places.append(places)
 
     def warn_mixed_normalisation(self):
         """Files normalised by their header factors beside files GenePix did not normalise."""
@@ -1032,6 +1107,7 @@ class Run:
             self.f632, self.b632, self.f532, self.b532 = [], [], [], []
             self.ratio, self.flag, self.file_flag = [], [], []
             self.kinds = []
+            self.places = []
             for h in range(1, self.nf + 1):
                 self.load(h)
             self.warn_mixed_normalisation()
@@ -1052,14 +1128,16 @@ class Run:
         return status
 
 
-def run_case(case_dir, answers=None, options=None):
-    """-> (console text, exit status, {report name: text}) as bytes/str.
-    options: the analysis options of the command line the model knows,
+def run_case(case_dir, answers=None, options=None, command_line=False):
+    """-> (console text, exit status, {report name: text}) as bytes/str. With
+    command_line, the console text of a command-line run with these answers
+    as options (the dialogue's own lines aside). options: the analysis
+    options of the command line the model knows,
     {"normalise": "header" | "none" | "median", "flag_cutoff": N}."""
     if answers is None:
         with open(os.path.join(case_dir, "answers.txt"), "rb") as f:
             answers = f.read()
-    run = Run(case_dir, answers)
+    run = Run(case_dir, answers, command_line)
     run.options = dict(options or {})
     status = run.run()
     console = "".join(run.out).encode("latin-1")

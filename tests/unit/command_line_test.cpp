@@ -1,5 +1,4 @@
 #include "driver/command_line.hpp"
-#include "driver/launch.hpp"
 #include "report/report_file.hpp"
 
 #include <string>
@@ -7,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/guard_rails.hpp"
-#include "input/spot_loader.hpp"
 #include "run/workers.hpp"
-#include "support/result_text.hpp"
 
 namespace {
 
@@ -35,7 +31,8 @@ TEST(command_line, defaults_match_the_recommended_answers) {
     EXPECT_EQ(s.replicate_count, 1);
     EXPECT_EQ(s.ratio_approach, 1);
     EXPECT_EQ(s.qc_constant, 2.0);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_EQ(final_report_path(s, "merge.txt"), "merge.txt");
+    EXPECT_TRUE(s.stage_reports);
     EXPECT_TRUE(s.check_layout);
     EXPECT_TRUE(s.check_replicate_ids);
     EXPECT_TRUE(s.summary);
@@ -72,7 +69,7 @@ TEST(command_line, c_bounds_are_inclusive_and_the_number_must_be_whole) {
     EXPECT_EQ(parse({"-c", "1.0", "f"}).settings.qc_constant, 1.0);
     EXPECT_EQ(parse({"-c", "5", "f"}).settings.qc_constant, 5.0);
     EXPECT_EQ(parse({"-c", "2.5e0", "f"}).settings.qc_constant, 2.5);
-    for (const char* wrong : {"0.999", "5.0001", "nan", "inf", "2,5", "2.0 ", "two", "-2"})
+    for (const char* wrong : {"0.999", "5.0001", "nan", "inf", "2.0 ", "two", "-2"})
         EXPECT_EQ(problem({"-c", wrong, "f"}), std::string("--qc ") + wrong + ": expected a number from 1.0 to 5.0");
 }
 
@@ -115,6 +112,23 @@ TEST(command_line, unknown_options_and_missing_values) {
     EXPECT_EQ(problem({"-o"}), "--output-dir: the value is missing");
 }
 
+TEST(command_line, an_option_given_twice_is_named_as_such) {
+    EXPECT_EQ(problem({"-r", "3", "-r", "4", "f"}), "--replicates is given more than once; give it once");
+    EXPECT_EQ(problem({"-c", "2", "f", "--qc=3"}), "--qc is given more than once; give it once");
+    EXPECT_EQ(problem({"-o", "a", "-o", "b", "f"}), "--output-dir is given more than once; give it once");
+    // A value that is missing is still said to be missing.
+    EXPECT_EQ(problem({"f", "-a"}), "--approach: the value is missing");
+}
+
+TEST(command_line, a_decimal_comma_in_c_is_named) {
+    EXPECT_EQ(problem({"-c", "2,5", "f"}),
+              "--qc 2,5: C takes a decimal point, not a comma (2.5); expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "7,5", "f"}),
+              "--qc 7,5: C takes a decimal point, not a comma (7.5); expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "2,5,1", "f"}), "--qc 2,5,1: expected a number from 1.0 to 5.0");
+    EXPECT_EQ(problem({"-c", "x", "f"}), "--qc x: expected a number from 1.0 to 5.0");
+}
+
 TEST(command_line, help_and_version) {
     const parsed_command_line help = parse({"a.gpr", "--help"});
     EXPECT_EQ(help.action, command_action::help);
@@ -124,84 +138,6 @@ TEST(command_line, help_and_version) {
     const parsed_command_line version = parse({"-V"});
     EXPECT_EQ(version.action, command_action::version);
     EXPECT_EQ(version.text, "spotweave 5.0\n");
-}
-
-TEST(command_line, dropped_files_put_the_reports_next_to_the_first) {
-    run_settings s = parse({"C:\\slides\\day 1\\a.gpr", "D:\\b.gpr"}).settings;
-    settle_dropped_files(s);
-#ifdef _WIN32
-    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\slides\\day 1\\merge.txt");
-#endif
-    s = parse({"/data/day 1/a.gpr", "b.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(s.output_dir, "/data/day 1");
-    s = parse({"a.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(report_path(s, "merge.txt"), "merge.txt");
-    s = parse({"-o", "out", "/data/a.gpr"}).settings;
-    settle_dropped_files(s);
-    EXPECT_EQ(s.output_dir, "out");
-}
-
-TEST(run_settings, report_paths_join_the_output_folder_once) {
-    run_settings s;
-    EXPECT_EQ(report_path(s, "cor.txt"), "cor.txt");
-    s.output_dir = "out";
-    EXPECT_EQ(report_path(s, "cor.txt"), "out/cor.txt");
-    s.output_dir = "out/";
-    EXPECT_EQ(report_path(s, "data.txt"), "out/data.txt");
-    s.output_dir = "C:\\runs\\";
-    EXPECT_EQ(report_path(s, "merge.txt"), "C:\\runs\\merge.txt");
-}
-
-TEST(guard_rails, replicate_groups_that_mix_ids) {
-    using namespace result_text;
-    test_run t = make_tables(1, 6);
-    t.replicate_count = 2;
-    t.gene_count = 3;
-    const char* const ids[7] = {"", "A", "A", "B", "C", "D", "E"};
-    for (int s = 1; s <= 6; ++s) std::snprintf(&t.gene_id[s][0], 8, "%s", ids[s]);
-    const mixed_groups found = find_mixed_replicate_ids(t);
-    EXPECT_EQ(found.count, 2);
-    EXPECT_EQ(found.first_gene, 2);
-    EXPECT_EQ(found.first_spot, 3);
-    EXPECT_EQ(found.differing_spot, 4);
-    std::snprintf(&t.gene_id[4][0], 8, "B");
-    std::snprintf(&t.gene_id[6][0], 8, "D");
-    EXPECT_EQ(find_mixed_replicate_ids(t).count, 0);
-    release_spot_tables(t);
-}
-
-TEST(guard_rails, each_file_is_checked_against_the_first_files_layout) {
-    using namespace result_text;
-    const std::string first = join(grid_rows(1, 2, 1));
-    struct case_t {
-        std::string second;
-        bool stops;
-        std::string message;
-    };
-    const case_t cases[] = {
-        {join(grid_rows(1, 2, 1)), false, ""},
-        {join(std::vector<data_row>{data_row(1, 1, 1), data_row(1, 1, 2)}), true,
-         "\n run_2.gpr, line 2: Block 1, Column 1, Row 2 where run_1.gpr has Block 1, Column 2, Row 1"},
-        {join(grid_rows(1, 3, 1)), true, "\n run_2.gpr, line 3: a data row where run_1.gpr has none"},
-    };
-    for (const case_t& c : cases)
-        for (const bool check : {true, false}) {
-            test_run t = make_tables(2, 2);
-            t.settings.check_layout = check;
-            byte_reader a(first.data(), first.size());
-            byte_reader b(c.second.data(), c.second.size());
-            const captured_run run = run_captured([&](console&) {
-                load_spot_records(a, 1, t.settings, t);
-                load_spot_records(b, 2, t.settings, t);
-            });
-            EXPECT_EQ(run.end.has_value(), c.stops && check) << c.second;
-            if (c.stops && check) {
-                EXPECT_EQ(run.out.substr(0, c.message.size()), c.message);
-            }
-            release_spot_tables(t);
-        }
 }
 
 TEST(command_line, threads_from_one_to_256_and_the_cores_by_default) {

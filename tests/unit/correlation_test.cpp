@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/awkward_values.hpp"
+
 #include "support/series_of.hpp"
 
 TEST(correlation, perfect_and_inverse_lines) {
@@ -132,31 +134,6 @@ TEST(correlation, complete_pairs_leave_out_missing_values_pair_by_pair) {
     allow_wide_lanes(true);
 }
 
-namespace {
-
-bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// Zeros of both signs, negatives, repeats and tiny values among ordinary ones.
-double awkward_value(std::mt19937_64& random) {
-    std::uniform_real_distribution<double> value(-50.0, 400.0);
-    switch (std::uniform_int_distribution<int>(0, 11)(random)) {
-        case 0:
-            return 0.0;
-        case 1:
-            return -0.0;
-        case 2:
-            return 2.5;  // repeats
-        case 3:
-            return -value(random);
-        case 4:
-            return 1e-300;
-        default:
-            return value(random);
-    }
-}
-
-}  // namespace
-
 TEST(correlation, pair_coefficients_are_the_same_bits_at_every_thread_count) {
     std::mt19937_64 random(11);
     for (int nf : {2, 6, 23, 41}) {
@@ -177,8 +154,8 @@ TEST(correlation, pair_coefficients_are_the_same_bits_at_every_thread_count) {
         for (std::size_t k = 1; k < raw.size(); ++k)
             for (int i = 1; i <= nf; ++i)
                 for (int j = 1; j <= nf; ++j) {
-                    EXPECT_TRUE(same_bits_of(raw[k][i][j], raw[0][i][j])) << nf << " files, " << i << "-" << j;
-                    EXPECT_TRUE(same_bits_of(logs[k][i][j], logs[0][i][j])) << nf << " files, " << i << "-" << j;
+                    EXPECT_TRUE(same_bits(raw[k][i][j], raw[0][i][j])) << nf << " files, " << i << "-" << j;
+                    EXPECT_TRUE(same_bits(logs[k][i][j], logs[0][i][j])) << nf << " files, " << i << "-" << j;
                     if (j <= i) {
                         EXPECT_EQ(raw[k][i][j], 2.0);
                     }

@@ -298,8 +298,16 @@ TEST(titled_reader, rows_that_break_the_layout_name_line_and_count) {
 
     later_file bad_block;
     rows[1].set(1, "1.5");
-    expect_stop(scan(bad_block.text(rows)),
-                "\n lead.gpr, line " + std::to_string(first_row + 1) + ": column 1 (Block): expected an integer\n");
+    expect_stop(scan(bad_block.text(rows)), "\n lead.gpr, line " + std::to_string(first_row + 1) +
+                                                ": column \"Block\": \"1.5\" is not a whole number\n");
+    // A number cell is quoted as it stands, blanks around it dropped, under its title.
+    later_file bad_number;
+    rows = grid_rows(1, 2, 2);
+    rows[3].set(12, " 12O4 ");
+    for (const bool in_place : {true, false})
+        expect_stop(load(bad_number.text(rows), 4, in_place).run,
+                    "\n run_1.gpr, line " + std::to_string(first_row + 3) +
+                        ": spot 4, column \"B635 Median\": \"12O4\" is not a number\n");
 }
 
 TEST(titled_reader, refusals_name_the_file_and_line) {
@@ -331,12 +339,25 @@ TEST(titled_reader, a_file_naming_a_later_version_without_its_layout_gets_one_me
     const std::string ending =
         "\n run_1.gpr, line 9: line 2 announces 44 columns, but this title line holds 43" + versions_read + "";
     expect_stop(load(text, 1).run, ending);
-    // Without a Type record naming a later version the fixed path keeps its own message.
-    file.records[0] = "Type=Other";
+    // A Type record naming another kind of file: the fixed path's own message,
+    // then the Type and the versions read.
+    file.records[0] = "Type=GenePix Export 3";
     text = file.text(grid_rows(1, 1, 1));
     const captured_run fixed = load(text, 1).run;
     ASSERT_TRUE(fixed.end.has_value());
-    EXPECT_EQ(fixed.out.find("the program reads"), std::string::npos) << fixed.out;
+    // Its ten lines end before the walk's line 11.
+    EXPECT_NE(fixed.out.find(", line 11: the file ends inside the header, before the first data row; the file's "
+                             "Type is \"GenePix Export 3\", but the program reads GenePix Results 1.2 and 1.4 files "
+                             "(GenePix Pro 3.0) at their fixed places and GenePix Results 2 and 3 files (GenePix Pro "
+                             "4.0 to 7.2) by their column titles, so export the results from GenePix Pro as GenePix "
+                             "Results\n"),
+              std::string::npos)
+        << fixed.out;
+    // Without a Type record the fixed path keeps its own message.
+    file.records[0] = "Kind=Other";
+    const captured_run untyped = load(file.text(grid_rows(1, 1, 1)), 1).run;
+    ASSERT_TRUE(untyped.end.has_value());
+    EXPECT_EQ(untyped.out.find("the program reads"), std::string::npos) << untyped.out;
 
     // The header ends before the titles line 2 announces.
     later_file cut;
@@ -356,9 +377,31 @@ TEST(titled_reader, a_damaged_fixed_file_is_refused_where_the_rows_break) {
                     "\n lead.gpr, line 33: this line is not a data row (its Block, Column and Row are not integers), "
                     "yet data rows follow it; mend or remove the line\n");
     }
-    // Text after the last data row that holds no data row ends the data as before.
+    // Text after the last data row that holds no data row ends the data as
+    // before, unless it holds bytes no text holds.
     layout_size size{};
-    const captured_run tail = scan(result_file(header_lines(), rows) + "garbled\tline\n\x01\x02\n", &size);
+    const captured_run tail = scan(result_file(header_lines(), rows) + "garbled\tline\n", &size);
     ASSERT_FALSE(tail.end.has_value()) << tail.out;
     EXPECT_EQ(size.spot_count, 12);
+    expect_stop(scan(result_file(header_lines(), rows) + "garbled\tline\n\x01\x02\n"),
+                "\n lead.gpr, line 42: the file is damaged here: the line holds the byte 0x01, which no text file "
+                "holds; use an undamaged copy of the file\n");
+}
+
+TEST(titled_reader, rows_past_the_spots_read_are_counted_when_warned_of) {
+    later_file file;
+    const std::string text = file.text(grid_rows(1, 3, 2)) + "\t\t\n" + "footer\n";
+    for (const bool in_place : {true, false}) {
+        load_run r{{}, make_tables(1, 4)};
+        r.t.settings.warn_unread_rows = true;
+        r.run = run_captured([&](console& out) {
+            byte_reader in(text.data(), text.size());
+            r.t.headers[1] = header_walk(in, r.t.settings.file_name(1), out);
+            load_spot_records(in, 1, r.t.settings, r.t, (in_place ? reading_path::in_place : reading_path::byte_wise));
+        });
+        ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
+        EXPECT_EQ(r.t.past[1].rows, 2);
+        EXPECT_EQ(r.t.past[1].stop_line, file.title_line() + 4);
+        release_spot_tables(r.t);
+    }
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/awkward_values.hpp"
+
 namespace {
 
 struct merge_case {
@@ -226,31 +228,6 @@ TEST(replicate_merge, a_missing_ratio_is_set_aside_and_a_cutoff_decides_about_th
 
 namespace {
 
-bool same_bits_of(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// Zeros of both signs, negatives, repeats and tiny values among ordinary ones.
-double awkward_value(std::mt19937_64& random) {
-    std::uniform_real_distribution<double> value(-50.0, 400.0);
-    switch (std::uniform_int_distribution<int>(0, 11)(random)) {
-        case 0:
-            return 0.0;
-        case 1:
-            return -0.0;
-        case 2:
-            return 2.5;  // repeats
-        case 3:
-            return -value(random);
-        case 4:
-            return 1e-300;
-        default:
-            return value(random);
-    }
-}
-
-}  // namespace
-
-namespace {
-
 // A run's tables after the statistics step, from random ratios and flags.
 struct merged {
     spot_tables t;
@@ -296,17 +273,18 @@ void expect_same_statistics(const merged& a, const merged& b) {
         for (const dvector_t merge_tables::*v :
              {&merge_tables::gene_mean, &merge_tables::gene_sd, &merge_tables::gene_cv, &merge_tables::gene_median,
               &merge_tables::gene_log2_mean, &merge_tables::gene_log2_sd, &merge_tables::gene_p_value})
-            ASSERT_TRUE(same_bits_of((a.m.*v)[g], (b.m.*v)[g])) << "gene " << g;
+            ASSERT_TRUE(identical_bits((a.m.*v)[g], (b.m.*v)[g])) << "gene " << g;
         for (const ivector_t merge_tables::*v :
              {&merge_tables::gene_unusable, &merge_tables::gene_spots_used, &merge_tables::gene_outliers})
             ASSERT_EQ((a.m.*v)[g], (b.m.*v)[g]) << "gene " << g;
         for (int j = 1; j <= a.t.file_count * a.t.replicate_count; ++j)
-            ASSERT_TRUE(same_bits_of(a.m.gene_ratio[g][j], b.m.gene_ratio[g][j])) << "gene " << g;
+            ASSERT_TRUE(identical_bits(a.m.gene_ratio[g][j], b.m.gene_ratio[g][j])) << "gene " << g;
     }
     for (int f = 1; f <= a.t.file_count; ++f) {
         EXPECT_EQ(a.m.file_unusable[f], b.m.file_unusable[f]) << "file " << f;
         EXPECT_EQ(a.m.file_outliers[f], b.m.file_outliers[f]) << "file " << f;
-        for (int g = 1; g <= genes; ++g) ASSERT_TRUE(same_bits_of(a.m.file_gene_mean[f][g], b.m.file_gene_mean[f][g]));
+        for (int g = 1; g <= genes; ++g)
+            ASSERT_TRUE(identical_bits(a.m.file_gene_mean[f][g], b.m.file_gene_mean[f][g]));
     }
 }
 
@@ -351,7 +329,7 @@ TEST(replicate_merge, a_thread_of_its_own_generator_sorts_alike) {
             if (a[static_cast<std::size_t>(i)] == 0.0)
                 EXPECT_EQ(b[static_cast<std::size_t>(i)], 0.0);
             else
-                EXPECT_TRUE(same_bits_of(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i)]))
+                EXPECT_TRUE(identical_bits(a[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i)]))
                     << n << " " << i;
         }
     }

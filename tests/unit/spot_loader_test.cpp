@@ -167,13 +167,11 @@ TEST(spot_loader, names_and_ids_keep_printable_characters_only) {
     };
     const row rows[] = {
         {"plain", "GeneA", "GeneA"},
-        {"control characters dropped",
-         std::string("A\x01"
-                     "B\x1f"
-                     "C\x7f"
-                     "D\x00"
-                     "E",
-                     9),
+        {"control characters other than NUL dropped",
+         "A\x01"
+         "B\x1f"
+         "C\x7f"
+         "DE",
          "ABCDE"},
         {"bytes above 126 dropped", "caf\xc3\xa9 au lait\xff", "caf au lait"},
         {"a lone CR dropped", "ab\rcd", "abcd"},
@@ -311,15 +309,36 @@ TEST(spot_loader, white_space_between_rows_and_numbers) {
     }
 }
 
-TEST(spot_loader, a_field_that_is_no_number_stops) {
-    for (const int field : {6, 9, 21, 31, 32, 42, 43}) {
-        for (const std::string text : {"abc", "nan", "inf", "-inf", "1e999", "1e", "-", "."}) {
-            SCOPED_TRACE("field " + std::to_string(field) + " holding \"" + text + "\"");
+TEST(spot_loader, a_field_that_is_no_number_stops_quoting_it_under_its_title) {
+    struct field_title {
+        int field;
+        const char* title;
+    };
+    const field_title fields[] = {{6, "X"},          {9, "F635 Median"},       {21, "B532 Median"}, {31, "Ratios SD"},
+                                  {32, "Rgn Ratio"}, {42, "F532 Mean - B532"}, {43, "Flags"}};
+    for (const field_title& f : fields) {
+        for (const std::string text : {"abc", "nan", "inf", "-inf", "1e999", "1e", "-", ".", "12O4", "2,5"}) {
+            SCOPED_TRACE("field " + std::to_string(f.field) + " holding \"" + text + "\"");
             test_run t = make_tables(2, 3, 1, 2.0);
-            const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(field, text).text() +
+            const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(f.field, text).text() +
                                      "\n" + data_row(1, 3, 1).text() + "\n";
-            expect_failure_stop(load(t, 2, rows), "\n run_2.gpr, line 2: spot 2, field " + std::to_string(field) +
-                                                      ": expected a finite decimal number\n");
+            expect_failure_stop(load(t, 2, rows), "\n run_2.gpr, line 2: spot 2, column \"" + std::string(f.title) +
+                                                      "\": \"" + text + "\" is not a number\n");
+        }
+    }
+    // A long text is cut at 20 characters; a byte that does not print shows as '?'.
+    struct shown {
+        std::string text, quoted;
+    };
+    for (const shown& c : {shown{"1234567890x1234567890", "1234567890x123456789..."},
+                           shown{"123456789x1234567890", "123456789x1234567890"}, shown{"1\xe9", "1?"}}) {
+        for (const reading_path path : {reading_path::in_place, reading_path::byte_wise}) {
+            test_run t = make_tables(1, 1, 1, 2.0);
+            const std::string row = data_row(1, 1, 1).set(18, c.text).text() + "\n";
+            byte_reader in(row.data(), row.size());
+            const captured_run run = run_captured([&](console&) { load_spot_records(in, 1, t.settings, t, path); });
+            EXPECT_EQ(run.out,
+                      "\n run_1.gpr, line 1: spot 1, column \"F532 Median\": \"" + c.quoted + "\" is not a number\n");
         }
     }
 }
@@ -328,13 +347,15 @@ TEST(spot_loader, a_layout_field_that_is_no_integer_stops) {
     struct row {
         int field;
         std::string text;
+        const char* title;
     };
-    for (const row& r : {row{1, "x"}, row{1, "-"}, row{2, "B"}, row{3, "9999999999"}}) {
+    for (const row& r :
+         {row{1, "x", "Block"}, row{1, "-", "Block"}, row{2, "B", "Column"}, row{3, "9999999999", "Row"}}) {
         SCOPED_TRACE("field " + std::to_string(r.field) + " holding \"" + r.text + "\"");
         test_run t = make_tables(1, 2, 1, 2.0);
         const std::string rows = data_row(1, 1, 1).text() + "\n" + data_row(1, 2, 1).set(r.field, r.text).text() + "\n";
-        expect_failure_stop(load(t, 1, rows), "\n run_1.gpr, line 2: spot 2, field " + std::to_string(r.field) +
-                                                  ": expected an integer\n");
+        expect_failure_stop(load(t, 1, rows), "\n run_1.gpr, line 2: spot 2, column \"" + std::string(r.title) +
+                                                  "\": \"" + r.text + "\" is not a whole number\n");
     }
 }
 

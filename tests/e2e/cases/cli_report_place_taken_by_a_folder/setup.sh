@@ -1,0 +1,1 @@
+mkdir -p out/data.txt && : > out/cor.txt && : > out/merge.txt

@@ -1,0 +1,1 @@
+mkdir out && : > out/cor.txt && : > out/data.txt && : > out/merge.txt
