@@ -6,7 +6,8 @@
 # peak memory of the whole process over RUNS runs for each count, beside the
 # time `cat` needs to read the same bytes and the speed-up of the last count
 # over the first; then the same run at the last count with --html, its time
-# against the plain run's and the size of report.html, and with the analysis
+# against the plain run's, the size of report.html and the seconds headless
+# chromium takes to draw all of it ("-" without chromium), and with the analysis
 # options (--normalise printtiploess --between scale), its time as a multiple
 # of the plain run's. A probe build then shows where the time goes at each
 # count.
@@ -57,7 +58,7 @@ timed_run() {
 
 printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
 for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
-printf ' %7s %7s %6s %7s %7s %6s\n' speedup html_s html_% page_MB norm_s norm_x
+printf ' %7s %7s %6s %7s %6s %7s %6s\n' speedup html_s html_% page_MB draw_s norm_s norm_x
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -93,6 +94,11 @@ for size in $sizes; do
         if (b > 0) pct = sprintf("%+.0f", 100 * (h - b) / b)
         printf " %7s %6s %7.2f", h, pct, p / 1048576
     }'
+    draw_s=-
+    if command -v chromium >/dev/null 2>&1; then
+        draw_s=$(python3 "$top/tests/e2e/html_check.py" draw out/report.html | cut -d' ' -f1)
+    fi
+    printf ' %6s' "$draw_s"
     norm_s=$(awk '$1 == "norm" { print $2 }' times.txt | median)
     awk -v t="$norm_s" -v b="$last" 'BEGIN { if (b > 0) printf " %7s %5.2fx\n", t, t / b; else printf " %7s      -\n", t }'
     for n in $threads; do

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "input/spot_loader.hpp"
 #include "run/workers.hpp"
 
 namespace {
 
 // Cells of all slide pictures together; keeps the page small at 99 files.
-constexpr long long slide_cell_budget = 250000;
-
-int bin_of(double v, double low, double high, int bins) {
-    const int b = static_cast<int>(std::floor((v - low) / (high - low) * bins));
-    return std::clamp(b, 0, bins - 1);
-}
+constexpr long long slide_cell_budget = 160000;
 
 double quantile(std::vector<double>& v, double p) {
     const double position = p * static_cast<double>(v.size() - 1);
@@ -47,24 +43,11 @@ int block_columns_for(int blocks, int tile_columns, int tile_rows) {
     return best;
 }
 
-void bin_ma(const level_raster& counts_in, level_raster& levels) {
-    levels = level_raster(counts_in.columns, counts_in.rows);
-    for (std::size_t i = 0; i < counts_in.level.size(); ++i)
-        if (counts_in.level[i] > 0) levels.level[i] = density_level(counts_in.level[i]);
-}
-
 struct file_pass {
-    level_raster kept_counts{ma_bins_a, ma_bins_m}, aside_counts{ma_bins_a, ma_bins_m};
+    ma_points kept, before, aside;
     std::vector<double> m_values, tile_sum;
-    std::vector<int> tile_count;
+    std::vector<int> tile_count, order;
 };
-
-void count_into(level_raster& counts, double a, double m) {
-    const int column = bin_of(a, ma_a_low, ma_a_high, ma_bins_a);
-    const int row = ma_bins_m - 1 - bin_of(m, -ma_m_limit, ma_m_limit, ma_bins_m);  // M grows upwards
-    int& c = counts.at(column, row);
-    c = c < 0 ? 1 : c + 1;
-}
 
 std::size_t tile_index(const spot_tables& t, const slide_layout& l, int s) {
     const int b = t.spot_block[s] - 1;
@@ -89,48 +72,90 @@ level_raster slide_picture(const slide_layout& l, const file_pass& p) {
     return r;
 }
 
-void collect_file(const spot_tables& t, int f, const slide_layout& l, file_pass& p, file_figures& out) {
-    std::fill(p.kept_counts.level.begin(), p.kept_counts.level.end(), 0);
-    std::fill(p.aside_counts.level.begin(), p.aside_counts.level.end(), 0);
+// A set-aside spot on the MA picture: its M and A; a spot below the flag
+// cutoff has none, and is placed by its background-subtracted medians.
+void add_aside(const run_settings& s, const spot_tables& t, const ma_tables& ma, int f, int spot, file_pass& p,
+               file_figures& out) {
+    double m = ma.m[f][spot], a = ma.a[f][spot];
+    if (below_flag_cutoff(s, t, f, spot)) {
+        const double red = t.f632_median[f][spot] - t.b632_median[f][spot];
+        const double green = t.f532_median[f][spot] - t.b532_median[f][spot];
+        if (red > 0.0 && green > 0.0) {
+            m = std::log2(red / green);
+            if (s.is_swapped(f)) m = -m;
+            a = 0.5 * (std::log2(red) + std::log2(green));
+            ++out.aside_from_medians;
+        }
+    }
+    if (!std::isfinite(m) || !std::isfinite(a)) {
+        ++out.without_m;
+        return;
+    }
+    p.aside.a.push_back(a);
+    p.aside.m.push_back(m);
+}
+
+void collect_file(const run_settings& s, const spot_tables& t, const ma_tables& ma, int f, const html_figures& fig,
+                  file_pass& p, file_figures& out) {
+    for (ma_points* points : {&p.kept, &p.before, &p.aside}) points->clear();
     std::fill(p.tile_sum.begin(), p.tile_sum.end(), 0.0);
     std::fill(p.tile_count.begin(), p.tile_count.end(), 0);
     p.m_values.clear();
-    for (int s = 1; s <= t.spot_count; ++s) {
-        const double ratio = t.spot_ratio[f][s];
-        const double product =
-            (t.f632_median[f][s] - t.b632_median[f][s]) * (t.f532_median[f][s] - t.b532_median[f][s]);
-        const bool aside = t.spot_flag[f][s] < 0.0;
-        if (!(ratio > 0.0) || !std::isfinite(ratio) || !(product > 0.0) || !std::isfinite(product)) {
+    const slide_layout& l = fig.layout;
+    for (int spot = 1; spot <= t.spot_count; ++spot) {
+        if (set_aside_by_flag(s, t, f, spot)) {
+            add_aside(s, t, ma, f, spot, p, out);
+            continue;
+        }
+        const double m = ma.m[f][spot], a = ma.a[f][spot];
+        if (!std::isfinite(m) || !std::isfinite(a)) {
             ++out.without_m;
             continue;
         }
-        const double m = std::log2(ratio);
-        const double a = 0.5 * std::log2(product);
-        count_into(aside ? p.aside_counts : p.kept_counts, a, m);
-        ++(aside ? out.aside : out.kept);
-        if (aside) continue;
+        p.kept.a.push_back(a);
+        p.kept.m.push_back(m);
+        if (fig.with_before) {
+            p.before.a.push_back(a);
+            p.before.m.push_back(ma.raw_m[f][spot]);
+        }
         p.m_values.push_back(m);
         if (l.usable) {
-            const std::size_t i = tile_index(t, l, s);
+            const std::size_t i = tile_index(t, l, spot);
             p.tile_sum[i] += m;
             ++p.tile_count[i];
         }
     }
-    bin_ma(p.kept_counts, out.ma_kept);
-    bin_ma(p.aside_counts, out.ma_aside);
+    bin_points(p.kept, fig.grid.columns, fig.grid.rows, out.kept);
+    fit_curve(p.kept, fig.grid.columns, out.kept, p.order);
+    if (fig.with_before) {
+        bin_points(p.before, fig.grid.columns, fig.grid.rows, out.before);
+        fit_curve(p.before, fig.grid.columns, out.before, p.order);
+    }
+    bin_points(p.aside, fig.grid.columns, fig.grid.rows, out.aside);
     if (l.usable) out.slide = slide_picture(l, p);
     out.box = box_of(p.m_values);
 }
 
 }  // namespace
 
-int density_level(int count) {
-    int level = 0;
-    while (count > 1 && level < density_levels - 1) {
-        count >>= 1;
-        ++level;
+ma_grid ma_grid_for(int files) { return files <= many_files ? ma_grid{128, 80} : ma_grid{64, 40}; }
+
+bool set_aside_by_flag(const run_settings& s, const spot_tables& t, int f, int spot) {
+    if (s.flag_cutoff_given) return below_flag_cutoff(s, t, f, spot) || t.spot_flag[f][spot] == failed_quality_control;
+    return t.spot_flag[f][spot] < 0.0;
+}
+
+void count_extreme_ratios(const run_settings& s, const spot_tables& t, html_figures& fig) {
+    fig.marks.assign(static_cast<std::size_t>(std::max(0, t.file_count)), extreme_ratios{});
+    for (int f = 1; f <= t.file_count; ++f) {
+        extreme_ratios& e = fig.marks[static_cast<std::size_t>(f - 1)];
+        for (int spot = 1; spot <= t.spot_count; ++spot) {
+            if (below_flag_cutoff(s, t, f, spot)) continue;
+            const double ratio = t.spot_ratio[f][spot];
+            if (ratio == 0.0) ++e.zero;
+            if (ratio == genepix_no_ratio) ++e.hundred_thousand;
+        }
     }
-    return level;
 }
 
 box_summary box_of(std::vector<double>& values) {
@@ -173,12 +198,14 @@ slide_layout plan_slide(const spot_tables& t) {
     return l;
 }
 
-void collect_html_figures(const spot_tables& t, html_figures& fig, int threads) {
+void collect_html_figures(const run_settings& s, const spot_tables& t, const ma_tables& ma, html_figures& fig) {
     fig.layout = plan_slide(t);
+    fig.grid = ma_grid_for(t.file_count);
+    fig.with_before = ma.raw_m.row_hi() >= t.file_count && t.file_count > 0;
     fig.files.assign(static_cast<std::size_t>(std::max(0, t.file_count)), file_figures{});
     // Files are independent: each thread keeps its own working room and
     // writes only its files' figures, so the figures are those of one thread.
-    const int workers = workers_for(threads, t.file_count);
+    const int workers = workers_for(s.threads, t.file_count);
     std::vector<file_pass> passes(static_cast<std::size_t>(workers));
     for (file_pass& p : passes) {
         p.m_values.reserve(static_cast<std::size_t>(std::max(0, t.spot_count)));
@@ -191,7 +218,7 @@ void collect_html_figures(const spot_tables& t, html_figures& fig, int threads) 
         }
     }
     parallel_for(workers, t.file_count, [&](int item, int worker) {
-        collect_file(t, item + 1, fig.layout, passes[static_cast<std::size_t>(worker)],
+        collect_file(s, t, ma, item + 1, fig, passes[static_cast<std::size_t>(worker)],
                      fig.files[static_cast<std::size_t>(item)]);
     });
 }

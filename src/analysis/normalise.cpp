@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "numeric/array_normalisation.hpp"
@@ -10,8 +11,6 @@
 
 namespace {
 
-// GenePix's ratio where the denominator is zero.
-constexpr double no_ratio = 100000.0;
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 
 double header_factor(const run_settings& s, const spot_tables& t, int f) {
@@ -48,7 +47,7 @@ void log_ratios(const run_settings& s, const spot_tables& t, int f, ma_tables& m
         const bool aside = below_flag_cutoff(s, t, f, spot);
         const bool intensities = red > 0.0 && green > 0.0;
         double m = missing;
-        if (!aside && ratio > 0.0 && ratio != no_ratio) {
+        if (!aside && ratio > 0.0 && ratio != genepix_no_ratio) {
             if (!by_intensity) {
                 const double v = factor * ratio;
                 if (v > 0.0) m = std::log2(v);
@@ -146,6 +145,18 @@ header_normalisation header_normalisation_of(const spot_tables& t) {
             h.by_genepix.push_back(f);
     }
     return h;
+}
+
+std::string mixed_normalisation_text(const run_settings& s, const header_normalisation& h) {
+    const auto names_of = [&](const std::vector<int>& files) {
+        std::string names;
+        for (int f : files) names += (names.empty() ? "" : ", ") + std::string(s.file_name(f));
+        return names;
+    };
+    return "the ratios of " + names_of(h.by_factor) +
+           " are multiplied by their header's normalisation factors, those of " + names_of(h.not_normalised) +
+           " (NormalizationMethod=None) are not normalised at all; --normalise median (or loess, printtiploess) "
+           "on the command line treats all files alike";
 }
 
 void release_ma_tables(ma_tables& ma) {

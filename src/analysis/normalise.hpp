@@ -4,6 +4,7 @@
 // A = 1/2 (log2 R + log2 G) (R, G the background-subtracted medians).
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "input/spot_tables.hpp"
@@ -15,6 +16,9 @@ struct ma_tables {
     dmatrix_t a;      // the average log intensity; empty when nothing reads it
     dmatrix_t raw_m;  // M before a loess curve was taken out, kept for the page's plots; else empty
 };
+
+// GenePix's ratio where the denominator is zero.
+constexpr double genepix_no_ratio = 100000.0;
 
 // Whether a spot is set aside by its own Flags value (below the cutoff, when
 // one is given) in every report and every fit.
@@ -55,6 +59,11 @@ header_normalisation header_normalisation_of(const spot_tables& t);
 inline bool mixes_normalisations(const run_settings& s, const header_normalisation& h) {
     return s.normalise == normalisation::header && !h.by_factor.empty() && !h.not_normalised.empty();
 }
+
+// What the run warns of when it mixes them (mixes_normalisations): "the
+// ratios of a.gpr are multiplied by their header's normalisation factors, ...
+// treats all files alike", the files named as given.
+std::string mixed_normalisation_text(const run_settings& s, const header_normalisation& h);
 
 // Releases the tables of ma still held.
 void release_ma_tables(ma_tables& ma);

@@ -88,6 +88,10 @@ std::string failed_criteria(unsigned failed) {
     std::string names;
     for (const auto& [bit, name] : {std::pair{fails_distance, "distance"}, std::pair{fails_ks, "KS"},
                                     std::pair{fails_d, "D"}, std::pair{fails_spatial, "spatial"}})
-        if ((failed & bit) != 0) names += (names.empty() ? "" : ",") + std::string(name);
+        if ((failed & bit) != 0) {
+            // Appended piece by piece: MinGW's GCC 12 takes "" + std::string for an overlapping copy (-Wrestrict).
+            if (!names.empty()) names += ',';
+            names += name;
+        }
     return names.empty() ? "-" : names;
 }

@@ -4,23 +4,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-std::string names_of(const run_settings& s, const std::vector<int>& files) {
-    std::string names;
-    for (int f : files) names += (names.empty() ? "" : ", ") + std::string(s.file_name(f));
-    return names;
-}
-
-}  // namespace
-
 void warn_mixed_normalisation(const run_settings& s, const header_normalisation& h, console& out) {
     if (!mixes_normalisations(s, h)) return;
-    failure_text(out,
-                 "warning: the ratios of %s are multiplied by their header's normalisation factors, those of %s "
-                 "(NormalizationMethod=None) are not normalised at all; --normalise median (or loess, "
-                 "printtiploess) on the command line treats all files alike\n",
-                 names_of(s, h.by_factor).c_str(), names_of(s, h.not_normalised).c_str());
+    failure_text(out, "warning: %s\n", mixed_normalisation_text(s, h).c_str());
 }
 #include "run/failure.hpp"
 

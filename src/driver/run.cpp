@@ -135,6 +135,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         if (s.check_replicate_ids) warn_mixed_replicate_ids(s, t, out);
         const header_normalisation h = header_normalisation_of(t);
         warn_mixed_normalisation(s, h, out);
+        if (s.html) count_extreme_ratios(s, t, fig);
         ma_tables ma;
         normalise(s, t, ma, s.analysis_options || s.html, s.html);
         clock.mark("normalising");
@@ -144,7 +145,7 @@ int run_merge(const run_settings& s, console& out, std::FILE* keys) {
         if (s.analysis_options) normalised_table(s, t, ma);
         slide_quality quality;
         if (s.html) {
-            collect_html_figures(t, fig, s.threads);
+            collect_html_figures(s, t, ma, fig);
             quality = assess_slides(s, t, ma);
             quality_table(s, quality);
         }

@@ -180,12 +180,13 @@ void refuse_green_over_red(const file_format& probe, const char* file_name, cons
     }
 }
 
-// The column map of a titled file from its title cells.
-row_layout titled_layout(const file_format& probe, const std::vector<std::string>& titles, long long title_line,
+// The column map of a titled file from its title cells; its wavelengths kept in probe.
+row_layout titled_layout(file_format& probe, const std::vector<std::string>& titles, long long title_line,
                          const char* file_name) {
     std::vector<std::string> canonical;
     for (const std::string& title : titles) canonical.push_back(canonical_title(title));
-    std::string red, green;
+    std::string& red = probe.title_red;
+    std::string& green = probe.title_green;
     find_channels(canonical, title_line, file_name, red, green);
     refuse_green_over_red(probe, file_name, red, green);
 
@@ -210,6 +211,24 @@ row_layout titled_layout(const file_format& probe, const std::vector<std::string
     return layout;
 }
 
+// Of a fixed file, the wavelengths of the first line whose first title is
+// Block; the rows are read at their places, so nothing else depends on it.
+void title_line_wavelengths(const visible_lines& v, file_format& format) {
+    for (std::string_view line : v.lines) {
+        const std::vector<std::string_view> cells = cells_of(line, "\t");
+        if (canonical_title(cells.front()) != "Block") continue;
+        for (std::string_view cell : cells) {
+            const std::string w = median_wavelength(canonical_title(cell));
+            if (w.empty()) continue;
+            if (format.title_red.empty())
+                format.title_red = w;
+            else if (w != format.title_red && format.title_green.empty())
+                format.title_green = w;
+        }
+        return;
+    }
+}
+
 }  // namespace
 
 file_format detect_format(byte_reader& in, const char* file_name) {
@@ -223,6 +242,7 @@ file_format detect_format(byte_reader& in, const char* file_name) {
         format.foreign_type =
             !format.type.empty() && !format.type.starts_with("GenePix Results 1") && !is_later_type(format.type);
         refuse_fixed_green_over_red(v, file_name);
+        title_line_wavelengths(v, format);
         return format;
     }
     std::vector<std::string> titles;
@@ -230,6 +250,7 @@ file_format detect_format(byte_reader& in, const char* file_name) {
     confirm_later_layout(format, v, titles, title_line);
     if (format.family != file_family::titled) {
         format.records.clear();
+        title_line_wavelengths(v, format);
         return format;
     }
     format.claims_later = false;

@@ -31,6 +31,9 @@ struct file_format {
     std::vector<std::pair<std::string, std::string>> records;
     // How the rows are read: the fixed layout, or the one built from the title line.
     row_layout layout;
+    // The wavelengths of the title line's first two "F<w> Median" columns, red
+    // then green (e.g. "635", "532"); "" where the first lines show none.
+    std::string title_red, title_green;
 };
 
 // Looks at the first lines of the file without consuming anything. A file
@@ -39,7 +42,9 @@ struct file_format {
 // takes the fixed path. Of a titled file the column map is built here, ending
 // the run through a failure stop naming the file when it holds one channel,
 // ratios green over red, or lacks a column; a fixed file whose RatioFormulation
-// record says its ratios are green over red is refused the same way.
+// record says its ratios are green over red is refused the same way. Of a
+// fixed file the wavelengths are taken from the first line whose first title
+// is Block, when one is seen.
 file_format detect_format(byte_reader& in, const char* file_name);
 
 // The record naming the images ("ImageFiles=..."), as the file writes it, or "".

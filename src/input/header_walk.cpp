@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "input/file_format.hpp"
 #include "input/result_format.hpp"
@@ -96,6 +97,37 @@ void echo_image_names(const std::string& text, const char* name, file_header& he
         progress_text(out, "\n%s\n", header.image_names.c_str());
 }
 
+// The leading digits of a wavelength such as "635 nm".
+std::string wavelength_of(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    std::size_t digits = 0;
+    while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9') ++digits;
+    return std::string(text.substr(0, digits));
+}
+
+// The wavelengths of the scan: an "ImageName=635 nm<TAB>532 nm" record when it
+// names two different ones, else those of the title line, else 635 and 532.
+void keep_wavelengths(std::string_view image_name, file_header& h) {
+    std::string red = h.format.title_red, green = h.format.title_green;
+    constexpr std::string_view key = "ImageName=";
+    if (image_name.starts_with(key)) {
+        image_name.remove_prefix(key.size());
+        const std::size_t tab = image_name.find('\t');
+        if (tab != std::string_view::npos) {
+            const std::string first = wavelength_of(image_name.substr(0, tab));
+            const std::string second = wavelength_of(image_name.substr(tab + 1));
+            if (!first.empty() && !second.empty() && first != second) {
+                red = first;
+                green = second;
+            }
+        }
+    }
+    if (!red.empty() && !green.empty()) {
+        h.red_wavelength = red;
+        h.green_wavelength = green;
+    }
+}
+
 // The 1.x header: line 11 echoed, the five factor lines read where they stand.
 void walk_fixed_header(byte_reader& in, const char* name, file_header& h, console& out) {
     std::string text;
@@ -105,7 +137,8 @@ void walk_fixed_header(byte_reader& in, const char* name, file_header& h, consol
     }
     header_reader header(in, name, h.format);
     header.skip(fixed_header::image_names_line - 2);
-    if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10, not used
+    if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 10: the wavelengths, for the page
+    keep_wavelengths(text, h);
     if (!read_quoted_value(in, text, header_value_room)) header.ends();  // line 11
     echo_image_names(text, name, h, out);
     header.skip(1);
@@ -144,6 +177,7 @@ void walk_titled_header(byte_reader& in, const char* name, file_header& h, conso
     skip_lines(in, static_cast<int>(h.format.layout.title_line));
     echo_image_names(image_record(h.format), name, h, out);
     h.normalization_method = record_value(h.format, titled_header::normalization_key);
+    keep_wavelengths("", h);
     for (int k = 1; k <= 5; ++k) {
         h.factor[k] = 1.0;
         print_factor(out, k, 1.0);

@@ -15,6 +15,10 @@ struct file_header {
     double factor[6] = {0, 0, 0, 0, 0, 0};  // normalisation factor by ratio approach 1..5, index 0 unused
     std::string image_names;                // the echoed header value, at most header_value_room bytes
     std::string normalization_method;       // of a later file, its NormalizationMethod record ("" when none)
+    // The scan's wavelengths in nm, red then green: of a 1.x file its
+    // ImageName record (line 10) when it names two, else its title line's
+    // "F<w> Median" columns; of a later file its title line; else 635 and 532.
+    std::string red_wavelength = "635", green_wavelength = "532";
 };
 
 // Opens the result file `name`; ends the run through a failure stop

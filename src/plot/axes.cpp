@@ -52,3 +52,15 @@ void draw_axes(svg_writer& svg, const frame& area, const linear_scale& x, const 
     svg.text(area.x + area.width / 2, bottom + 27, x_title, anchor::middle, 10);
     svg.text(area.x - 30, area.y + area.height / 2, y_title, anchor::middle, 10, -90);
 }
+
+double swatch_key(svg_writer& svg, double x, double y, double width, double height, const std::vector<colour>& colours,
+                  const std::vector<std::string>& labels, const std::string& title) {
+    if (!title.empty()) svg.text(x, y - 4, title, anchor::start, 10);
+    for (std::size_t k = 0; k < colours.size(); ++k)
+        svg.rect(x + width * static_cast<double>(k), y, width, height, colours[k]);
+    svg.outline(x, y, width * static_cast<double>(colours.size()), height, colour{150, 150, 150});
+    for (std::size_t k = 0; k < labels.size() && k < colours.size(); ++k)
+        if (!labels[k].empty())
+            svg.text(x + width * (static_cast<double>(k) + 0.5), y + height + 10, labels[k], anchor::middle, 9);
+    return x + width * static_cast<double>(colours.size());
+}

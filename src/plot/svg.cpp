@@ -1,6 +1,7 @@
 #include "plot/svg.hpp"
 
 #include <cmath>
+#include <string>
 
 #include "numeric/fixed_text.hpp"
 
@@ -23,8 +24,49 @@ void append_number(std::string& out, double value) {
     out.append(text, n);
 }
 
+namespace {
+
+bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The code point of the well-formed UTF-8 sequence at text[at] and its length
+// in bytes; length 0 when the bytes there are not one (overlong forms and
+// surrogates included).
+std::size_t utf8_sequence(std::string_view text, std::size_t at, unsigned long& code) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) return 0;
+    const unsigned char second = static_cast<unsigned char>(text[at + 1]);
+    if (second < low || second > high) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char c = static_cast<unsigned char>(text[at + k]);
+        if (!continuation(c)) return 0;
+        code = (code << 6) | (c & 0x3F);
+    }
+    return length;
+}
+
+}  // namespace
+
 void append_escaped(std::string& out, std::string_view text) {
-    for (char ch : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char ch = text[at];
         switch (ch) {
             case '&':
                 out += "&amp;";
@@ -41,8 +83,18 @@ void append_escaped(std::string& out, std::string_view text) {
             case '\'':
                 out += "&#39;";
                 break;
-            default:
-                if (ch >= 32 && ch <= 126) out.push_back(ch);
+            default: {
+                const unsigned char byte = static_cast<unsigned char>(ch);
+                if (byte >= 32 && byte <= 126) {
+                    out.push_back(ch);
+                    break;
+                }
+                unsigned long code = 0;
+                const std::size_t length = byte >= 0x80 ? utf8_sequence(text, at, code) : 0;
+                if (length == 0) break;  // a control character, or a byte that is not UTF-8
+                at += length - 1;
+                if (code >= 0xA0) out += "&#" + std::to_string(code) + ';';  // C1 controls dropped
+            }
         }
     }
 }
@@ -156,6 +208,55 @@ void svg_writer::stroke_path(std::string_view d, colour stroke, double stroke_wi
     out_ += " d=\"";
     out_ += d;
     out_ += "\"/>\n";
+}
+
+void svg_writer::polyline(const std::vector<double>& x, const std::vector<double>& y, colour stroke,
+                          double stroke_width) {
+    out_ += "<polyline fill=\"none\" stroke=\"" + hex(stroke) + "\"";
+    attribute("stroke-width", stroke_width);
+    out_ += " points=\"";
+    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        if (i > 0) out_ += ' ';
+        append_number(out_, x[i]);
+        out_ += ',';
+        append_number(out_, y[i]);
+    }
+    out_ += "\"/>\n";
+}
+
+void svg_writer::open_fill_group(colour fill, double opacity) {
+    out_ += "<g fill=\"" + hex(fill) + "\"";
+    if (opacity != 1.0) attribute("fill-opacity", opacity);
+    out_ += ">\n";
+}
+
+void svg_writer::dot(double cx, double cy, double r) {
+    out_ += "<circle";
+    attribute("cx", cx);
+    attribute("cy", cy);
+    attribute("r", r);
+    out_ += "/>\n";
+}
+
+void svg_writer::tiles(std::initializer_list<frame> cells, std::string_view tooltip) {
+    // A path is shorter than a rect's four attributes; heat maps hold thousands.
+    out_ += "<path d=\"";
+    for (const frame& c : cells) {
+        out_ += 'M';
+        append_number(out_, c.x);
+        out_ += ' ';
+        append_number(out_, c.y);
+        out_ += 'h';
+        append_number(out_, c.width);
+        out_ += 'v';
+        append_number(out_, c.height);
+        out_ += "h-";
+        append_number(out_, c.width);
+        out_ += 'z';
+    }
+    out_ += "\"><title>";
+    append_escaped(out_, tooltip);
+    out_ += "</title></path>\n";
 }
 
 void svg_writer::open_group(double x, double y, double sx, double sy) {

@@ -3,8 +3,10 @@
 // gives the same bytes on every platform. Knows nothing of what is drawn.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct colour {
     unsigned char r = 0, g = 0, b = 0;
@@ -17,8 +19,10 @@ std::string hex(colour c);
 // 12.34 gives "12.3", -0.04 gives "0", 3.0 gives "3".
 void append_number(std::string& out, double value);
 
-// Text with &, <, >, " and ' written as entities; bytes outside printable
-// ASCII are dropped, so a page never carries a broken UTF-8 sequence.
+// Text with &, <, >, " and ' written as entities and every other character
+// outside ASCII as a numeric reference ("½" as "&#189;"), so the page is ASCII
+// whatever the names hold; control characters and bytes that are not UTF-8
+// (a Latin-1 name) are dropped, so a page never carries a broken sequence.
 void append_escaped(std::string& out, std::string_view text);
 
 enum class anchor { start, middle, end };
@@ -49,6 +53,15 @@ public:
     void label(double x, double y, std::string_view text, const char* fill = nullptr);
     // A path of horizontal strokes given in `d`, drawn `stroke_width` thick.
     void stroke_path(std::string_view d, colour stroke, double stroke_width);
+    // A polyline through (x[i], y[i]), not filled.
+    void polyline(const std::vector<double>& x, const std::vector<double>& y, colour stroke, double stroke_width);
+    // <g fill=".." fill-opacity=".."> for many dots or tiles of one colour; closed by close_group.
+    void open_fill_group(colour fill, double opacity = 1.0);
+    // A circle styled by the enclosing group.
+    void dot(double cx, double cy, double r);
+    // Rectangles styled by the enclosing group, drawn as one shape with
+    // `tooltip` as its title (a cell and its mirror image share one).
+    void tiles(std::initializer_list<frame> cells, std::string_view tooltip);
     // <g transform="translate(x,y) scale(sx,sy)"> ... </g>
     void open_group(double x, double y, double sx = 1.0, double sy = 1.0);
     void close_group();

@@ -6,7 +6,8 @@
 # given by such a path is named as given; a usage error ends with status 2
 # before anything is written.
 #   command_line_wine.sh PATH/TO/spotweave.exe [PATH/TO/linux/spotweave]
-# With the Linux program, report.html of both must be the same bytes.
+# With the Linux program, report.html of both must be the same bytes (with
+# the header factors, and with --normalise loess --moderated).
 set -u
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 cases=$(cd "$(dirname "$0")/cases" && pwd)
@@ -70,21 +71,28 @@ grep -q "spotweave: --qc 9: expected a number from 1.0 to 5.0 (see spotweave --h
 verdict "usage error" "$problems"
 rm -rf "$work"
 
-# report.html: the same bytes as the Linux program's page of the same run.
+# report.html: the same bytes as the Linux program's page of the same run,
+# with the header factors and with the loess curves and the moderated test.
 linux=${2:-}
 [ -n "$linux" ] && linux=$(cd "$(dirname "$linux")" && pwd)/$(basename "$linux")
 if [ -n "$linux" ] && [ -x "$linux" ]; then
     work=$(mktemp -d "${TMPDIR:-/tmp}/spotweave-wine-cli-XXXXXX")
     examples=$(cd "$(dirname "$0")/../../examples" && pwd)
     cp "$examples"/*.gpr "$work/"
-    (cd "$work" && timeout 120 wine "$exe" -q --html -r 3 -o win slide1.gpr slide2.gpr slide3.gpr \
-        > /dev/null 2>&1 < /dev/null)
-    status=$?
-    (cd "$work" && "$linux" -q --html -r 3 -o linux slide1.gpr slide2.gpr slide3.gpr > /dev/null 2>&1 < /dev/null)
-    problems=""
-    [ "$status" = 0 ] || problems="$problems status $status;"
-    cmp -s "$work/win/report.html" "$work/linux/report.html" || problems="$problems pages differ;"
-    verdict "report.html as on Linux" "$problems"
+    for options in "" "--normalise loess --moderated"; do
+        # shellcheck disable=SC2086
+        (cd "$work" && timeout 120 wine "$exe" -q --html $options -r 3 -o win slide1.gpr slide2.gpr slide3.gpr \
+            > /dev/null 2>&1 < /dev/null)
+        status=$?
+        # shellcheck disable=SC2086
+        (cd "$work" && "$linux" -q --html $options -r 3 -o linux slide1.gpr slide2.gpr slide3.gpr \
+            > /dev/null 2>&1 < /dev/null)
+        problems=""
+        [ "$status" = 0 ] || problems="$problems status $status;"
+        cmp -s "$work/win/report.html" "$work/linux/report.html" || problems="$problems pages differ;"
+        verdict "report.html as on Linux${options:+ ($options)}" "$problems"
+        rm -rf "$work/win" "$work/linux"
+    done
     rm -rf "$work"
 else
     echo "skip command line report.html: no Linux program given to compare with"

@@ -3,21 +3,33 @@
     html_check.py report RUNNER EXAMPLES CASES
         runs RUNNER (the program's steps plus report.html) on the example data
         and on every case folder whose run succeeds, and checks each page:
-        every SVG parses as XML, nothing outside the page is referenced, the
-        correlations, counts of values set aside and outliers and the number
-        of genes with a p-value are those of cor.txt and merge.txt, and the
-        page holds one picture per plot.
-    html_check.py real RUNNER REALDATA
-        the same on three real slides read in place. Exits 77 (skipped) when
-        the REALDATA folder is absent.
+        ASCII only, every SVG parses as XML, nothing outside the page is
+        referenced, one picture per plot; the overview table is qc.txt's,
+        its marked cells and red bars the criteria qc.txt names; every heat
+        map cell's tooltip (and written value) is cor.txt's; the values set
+        aside and outliers are merge.txt's; the MA plots' kept and set-aside
+        spots and the ratios of 0 and 100000 are those of the files as the
+        independent model loads them; the volcano's genes and its dots below
+        p = 0.05 are merge.txt's.
+    html_check.py real RUNNER REALDATA PROGRAM
+        the same on three real slides read in place, and the
+        mixed-normalisation warning of PROGRAM on the page of a 1.x file
+        beside a later one. Exits 77 (skipped) when the REALDATA folder is
+        absent.
     html_check.py command_line PROGRAM CASES
         --html on the command line: the page beside the reports, the reports
-        unchanged, the same page at 1 and 7 threads, a page that cannot be
+        unchanged, the same page at 1 and 7 threads (with the loess
+        normalisation and the moderated test too), a page that cannot be
         written stops the run; without --html, and in the dialogue, no page.
-    html_check.py browser RUNNER EXAMPLES
-        renders the example page in headless chromium to a PNG and checks
-        that it drew: every picture in the DOM, a page that is not blank.
-        Exits 77 (skipped) when chromium is not installed.
+    html_check.py browser RUNNER EXAMPLES [KEEP]
+        renders the example page in headless chromium to a PNG 1400 pixels
+        wide and checks that it drew: every picture and tooltip in the DOM, a
+        page that is not blank down to its end; KEEP receives the PNG (the
+        manual's docs/report-example.png). Exits 77 (skipped) when chromium
+        is not installed.
+    html_check.py draw PAGE
+        prints the seconds headless chromium takes to draw the whole PAGE
+        (printed to PDF), then its start-up on an empty page.
 """
 import html
 import os
@@ -27,8 +39,12 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import xml.etree.ElementTree as ET
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import reference_model  # noqa: E402
 
 SKIPPED = 77
 OUTSIDE = ["http:", "https:", "src=", "href=", "url(", "@import", "<script", "<link", "<iframe", "<object"]
@@ -71,22 +87,112 @@ def svgs_of(page):
     return re.findall(r"<svg .*?</svg>", page, re.S)
 
 
-def heat_map_values(svg):
-    """The texts of the cells of one heat map, row by row."""
-    root = ET.fromstring(svg)
-    return [t.text for g in root.findall("g") for t in g.findall("text")]
+def svg_labelled(page, label):
+    return [s for s in svgs_of(page) if 'aria-label="%s' % label in s]
 
 
-def cor_matrix_values(cor_text, heading):
-    """The computed cells (i < j) of one matrix block of cor.txt, row by row."""
+def table_rows(page, kind):
+    """The cells of each row of the page's <table class=KIND>, as text."""
+    table = re.search(r'<table class="%s">(.*?)</table>' % kind, page, re.S)
+    if not table:
+        return []
+    rows = []
+    for row in re.findall(r"<tr(?: class=\"[^\"]*\")?>(.*?)</tr>", table.group(1), re.S):
+        cells = re.findall(r"<t([dh])([^>]*)>(.*?)</t[dh]>", row, re.S)
+        rows.append([(kind_, attributes, html.unescape(text)) for kind_, attributes, text in cells])
+    return rows
+
+
+def cor_matrix(cor_text, heading):
+    """The computed cells (i < j) of one matrix block of cor.txt: {(i, j): text}, files from 1."""
     lines = cor_text.split("\n")
     first = lines.index(heading) + 2  # past the heading and the "File Name" line
     files = len(lines[first - 1].split("\t")) - 2
-    values = []
+    cells = {}
     for i in range(files):
-        cells = lines[first + i].split("\t")[1:-1]
-        values += [c.strip() for c in cells[i + 1:]]
-    return values
+        row = lines[first + i].split("\t")[1:-1]
+        for j in range(i + 1, files):
+            cells[(i + 1, j + 1)] = row[j].strip()
+    return files, cells
+
+
+TOOLTIP = re.compile(r"^(\d+)\. .* and (\d+)\. .*: (\S+)$")
+
+
+def check_heat_map(svg, cells, files, name, which):
+    """Every pair's tooltip, and for a few files the values written in the
+    cell and its mirror image, against cor.txt."""
+    root = ET.fromstring(svg)
+    shown = {}
+    for path in root.iter("path"):
+        title = path.find("title")
+        if title is None:
+            continue
+        m = TOOLTIP.match(title.text)
+        if not m:
+            continue
+        pair = (int(m.group(1)), int(m.group(2)))
+        if pair in shown:
+            fail("%s: the %s heat map shows the pair %s twice" % (name, which, pair))
+        shown[pair] = m.group(3)
+        if path.get("d").count("M") != 2:
+            fail("%s: the %s heat map's pair %s is not drawn with its mirror image" % (name, which, pair))
+    if shown != cells:
+        wrong = sorted(p for p in set(shown) | set(cells) if shown.get(p) != cells.get(p))[:5]
+        fail("%s: %s heat map tooltips differ from cor.txt at %s: page %s, cor.txt %s" %
+             (name, which, wrong, [shown.get(p) for p in wrong], [cells.get(p) for p in wrong]))
+    written = sorted(t.text for g in root.findall("g") if g.get("text-anchor") == "middle" and g.get("font-size")
+                     for t in g.findall("text"))
+    expected = sorted(list(cells.values()) * 2) if files <= 20 else []
+    if written != expected:
+        fail("%s: the values written in the %s heat map are not cor.txt's: %s" % (name, which, written[:6]))
+
+
+def check_heat_maps(page, work, name):
+    with open(os.path.join(work, "cor.txt")) as f:
+        cor = f.read()
+    for label, heading in (
+            ("raw", "----------- Correlation Coefficient of Ratio for each pair of data files ----------"),
+            ("log2", "----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------")):
+        maps = svg_labelled(page, "Correlation of the %s ratios between files" % label)
+        if len(maps) != 1:
+            fail("%s: %d %s heat maps" % (name, len(maps), label))
+        files, cells = cor_matrix(cor, heading)
+        check_heat_map(maps[0], cells, files, name, label)
+
+
+def check_overview(page, work, name):
+    """The suspect slides: the table against qc.txt cell by cell, the failing
+    cells marked as qc.txt names them, and the red bars of each criterion."""
+    with open(os.path.join(work, "qc.txt")) as f:
+        qc = [line.split("\t") for line in f.read().split("\n")[1:] if line]
+    rows = [r for r in table_rows(page, "qc") if r and r[0][0] == "d" and r[1][2] != "fails above"]
+    if len(rows) != len(qc):
+        fail("%s: %d rows in the overview table, %d in qc.txt" % (name, len(rows), len(qc)))
+    criteria = ["distance", "KS", "D", "spatial"]
+    failing = {c: 0 for c in criteria}
+    for row, line in zip(rows, qc):
+        texts = [text for _, _, text in row]
+        if texts != line:
+            fail("%s: the overview row %s differs from qc.txt's %s" % (name, texts, line))
+        failed = line[6].split(",") if line[6] != "-" else []
+        for criterion in failed:
+            failing[criterion] += 1
+        marked = [criteria[k] for k in range(4) if "fail" in row[2 + k][1]]
+        if marked != [c for c in criteria if c in failed]:
+            fail("%s: file %s has the cells of %s marked, qc.txt names %s" % (name, line[0], marked, failed))
+    total = sum(1 for line in qc if line[6] != "-")
+    sentence = ("<p>No file fails a criterion.</p>" if total == 0 else
+                "<p><strong>%d of %d file%s at least one criterion:</strong>" %
+                (total, len(qc), " fails" if len(qc) == 1 else "s fail"))
+    if sentence not in page:
+        fail("%s: the page does not say %r" % (name, sentence))
+    chart = svg_labelled(page, "The criteria per file")
+    if len(chart) != 1:
+        fail("%s: no chart of the criteria" % name)
+    red = chart[0].count('fill="#cb181d"')
+    if red != sum(failing.values()):
+        fail("%s: %d red bars for %d failed criteria" % (name, red, sum(failing.values())))
 
 
 def merge_counts(merge_text):
@@ -94,8 +200,8 @@ def merge_counts(merge_text):
     aside = lines[lines.index("The number of spots not used in ratio calculation in each data set:") + 2]
     outliers = lines[lines.index("The number of outliers found in each data set:") + 2]
     header = next(i for i, l in enumerate(lines) if l.startswith("Number\tPosition\t"))
-    with_p = sum(1 for l in lines[header + 1:] if l and l.split("\t")[-3] != "-")
-    return aside.split("\t")[:-1], outliers.split("\t")[:-1], with_p
+    p_values = [l.split("\t")[-3] for l in lines[header + 1:] if l]
+    return aside.split("\t")[:-1], outliers.split("\t")[:-1], [float(p) for p in p_values if p != "-"]
 
 
 def type_record(path):
@@ -108,51 +214,103 @@ def type_record(path):
     return ""
 
 
-def check_versions(page, work, name):
-    rows = re.findall(r'<tr><td class="n">\d+</td><td>([^<]*)</td><td>([^<]*)</td>', page)
-    if not rows:
-        fail("%s: the page lists no files" % name)
-    for file_name, version in rows:
-        expected = type_record(os.path.join(work, html.unescape(file_name))) or "-"
-        if html.unescape(version) != expected:
-            fail("%s: the page gives %s the version %r, its header says %r" % (name, file_name, version, expected))
+def loaded_tables(work):
+    """The files of the run as the independent model loads them (the dialogue's answers)."""
+    with open(os.path.join(work, "answers.txt"), "rb") as f:
+        run = reference_model.Run(work, f.read())
+    run.stop_after_loading = True
+    if run.run() != 0:
+        fail("%s: the model does not load the files" % work)
+    return run
+
+
+def expected_spots(run, f):
+    """Per file: the MA plot's kept and set-aside spots (M and A both present;
+    set aside by a negative flag), and the ratios of 0 and 100000, flagged or
+    not (the dialogue has no flag cutoff)."""
+    kept = aside = zero = top = 0
+    factor = run.factor[f][run.approach]
+    for s in range(run.ns):
+        ratio, flag = run.ratio[f][s], run.flag[f][s]
+        red, green = run.f632[f][s] - run.b632[f][s], run.f532[f][s] - run.b532[f][s]
+        drawn = ratio > 0 and ratio != 100000.0 and factor * ratio > 0 and red > 0 and green > 0
+        if flag < 0:
+            aside += drawn
+        else:
+            kept += drawn
+        zero += ratio == 0
+        top += ratio == 100000.0
+    return kept, aside, zero, top
+
+
+def check_files(page, work, name, run):
+    """The table of the run: versions as the headers say, values set aside and
+    outliers as merge.txt counts them, ratios of 0 and 100000 as the model
+    counts them; the MA plots' spots as the model places them."""
+    with open(os.path.join(work, "merge.txt")) as f:
+        aside, outliers, p_values = merge_counts(f.read())
+    rows = [[text for _, _, text in r] for r in table_rows(page, "files")[1:]]
+    if len(rows) != run.nf:
+        fail("%s: the page lists %d files, the run %d" % (name, len(rows), run.nf))
+    captions = re.findall(r"<figcaption>(\d+) kept \([^)]*\), (\d+) set aside(?: \(\d+ placed by their medians\))?, "
+                          r"(\d+) without M or A", page)
+    if len(captions) != run.nf:
+        fail("%s: %d MA plots for %d files" % (name, len(captions), run.nf))
+    for f, row in enumerate(rows):
+        expected_version = type_record(os.path.join(work, row[1])) or "-"
+        if row[2] != expected_version:
+            fail("%s: the page gives %s the version %r, its header says %r" % (name, row[1], row[2], expected_version))
+        if [row[6], row[7]] != [aside[f], outliers[f]]:
+            fail("%s: %s sets aside %s / %s outliers, merge.txt %s / %s" %
+                 (name, row[1], row[6], row[7], aside[f], outliers[f]))
+        kept, set_aside, zero, top = expected_spots(run, f)
+        if [row[8], row[9]] != [str(zero), str(top)]:
+            fail("%s: %s holds ratios 0 / 100000 %s / %s in the page, %d / %d in the model" %
+                 (name, row[1], row[8], row[9], zero, top))
+        shown = [int(v) for v in captions[f]]
+        if shown[:2] != [kept, set_aside] or sum(shown) != run.ns:
+            fail("%s: the MA plot of %s shows %s, the model %d kept, %d set aside of %d" %
+                 (name, row[1], shown, kept, set_aside, run.ns))
+    return p_values
+
+
+def check_genes(page, p_values, name):
+    if "Volcano plot of the %d genes with a p-value, from the t-test of merge.txt" % len(p_values) not in page:
+        fail("%s: merge.txt has %d genes with a p-value, the page says otherwise" % (name, len(p_values)))
+    volcano = svg_labelled(page, "Volcano plot of the merged genes")[0]
+    if len(p_values) <= 3000:
+        root = ET.fromstring(volcano)
+        dots = {g.get("fill"): len(g.findall("circle")) for g in root.findall("g") if g.get("fill")}
+        low = sum(1 for p in p_values if p < 0.05)
+        if sum(dots.values()) != len(p_values) or dots.get("#cb181d", 0) != low:
+            fail("%s: the volcano holds %s dots, merge.txt %d p-values, %d below 0.05" %
+                 (name, dots, len(p_values), low))
 
 
 def check_page(page, work, name):
-    check_versions(page, work, name)
     for bad in OUTSIDE:
         if bad in page:
             fail("%s: the page refers outside itself (%s)" % (name, bad))
+    if any(ord(c) > 126 or (ord(c) < 32 and c != "\n") for c in page):
+        fail("%s: the page holds a byte outside printable ASCII" % name)
     svgs = svgs_of(page)
     for svg in svgs:
         try:
             ET.fromstring(svg)
         except ET.ParseError as e:
             fail("%s: a picture is not well-formed XML: %s" % (name, e))
-    with open(os.path.join(work, "cor.txt")) as f:
-        cor = f.read()
-    with open(os.path.join(work, "merge.txt")) as f:
-        merge = f.read()
-    files = int(re.search(r"<p>(\d+) files of", page).group(1))
+    run = loaded_tables(work)
+    files = run.nf
     slides = "no slide picture" not in page
-    expected_svgs = 1 + 2 + files + (files + 1 if slides else 0) + 1 + 2
+    # criteria, values set aside, two heat maps, MA key and plots, slide key and slides, box plots, volcano, histogram
+    expected_svgs = 1 + 1 + 2 + (1 + files) + ((1 + files) if slides else 0) + 1 + 2
     if len(svgs) != expected_svgs:
         fail("%s: %d pictures, expected %d" % (name, len(svgs), expected_svgs))
-    maps = [s for s in svgs if 'aria-label="Correlation of the' in s]
-    headings = ["----------- Correlation Coefficient of Ratio for each pair of data files ----------",
-                "----------- Correlation Coefficient of Log2 Ratio for each pair of data files ----------"]
-    for svg, heading in zip(maps, headings):
-        shown, reported = heat_map_values(svg), cor_matrix_values(cor, heading)
-        if len(reported) != files * (files - 1) // 2 or shown != reported:
-            fail("%s: heat map %s differs from cor.txt %s" % (name, shown, reported))
-    aside, outliers, with_p = merge_counts(merge)
-    rows = re.findall(r'<td class="n">(\d+)</td><td class="n">(\d+)</td></tr>', page)
-    if [r[0] for r in rows] != aside or [r[1] for r in rows] != outliers:
-        fail("%s: set aside %s / outliers %s in the page, %s / %s in merge.txt" %
-             ([r[0] for r in rows], [r[1] for r in rows], aside, outliers))
-    if "Volcano plot of the %d genes with a p-value" % with_p not in page:
-        fail("%s: merge.txt has %d genes with a p-value, the page says otherwise" % (name, with_p))
-    return len(maps[0]) if maps else 0
+    check_overview(page, work, name)
+    check_heat_maps(page, work, name)
+    p_values = check_files(page, work, name, run)
+    check_genes(page, p_values, name)
+    return len(page)
 
 
 def same_reports(folder, work, name):
@@ -173,11 +331,14 @@ def report_check(runner, examples, cases):
     check_folders(runner, folders)
 
 
-def real_check(runner, realdata):
+def real_check(runner, realdata, program):
     if not os.path.isdir(realdata):
         print("skipped: the real data folder %s is absent" % realdata)
         sys.exit(SKIPPED)
     check_folders(runner, [("real slides", stage_real(realdata))])
+    for problem in mixed_normalisation_problems(program, realdata):
+        fail(problem)
+    print("mixed normalisations: the page repeats the warning")
 
 
 def check_folders(runner, folders):
@@ -195,7 +356,8 @@ def check_folders(runner, folders):
 
 def command_line_check(program, cases):
     """--html adds report.html beside the reports and changes none of them;
-    without it, and in the dialogue, no page is written."""
+    without it, and in the dialogue, no page is written. The page of a loess
+    normalisation with the moderated test is the same at 1 and 7 threads."""
     case = os.path.join(cases, "merge_rules")
     args = ["-r", "3", "-a", "1", "-c", "2", "m1.gpr", "m2.gpr"]
     problems = []
@@ -228,6 +390,20 @@ def command_line_check(program, cases):
             again = run(["--html", "-j", threads, "-o", "paged-j" + threads] + args, work)
             if again.returncode != 0 or read(work, "paged-j" + threads, "report.html") != read(page):
                 problems.append("--html -j %s: another page" % threads)
+        for threads in ("1", "7"):
+            loess = run(["--html", "--normalise", "printtiploess", "--moderated", "-j", threads,
+                         "-o", "loess-j" + threads] + args, work)
+            if loess.returncode != 0:
+                problems.append("--normalise printtiploess --moderated -j %s: status %d, %r" %
+                                (threads, loess.returncode, loess.stderr))
+        if not problems:
+            loess_page = read(work, "loess-j1", "report.html")
+            if read(work, "loess-j7", "report.html") != loess_page:
+                problems.append("--normalise printtiploess --moderated: another page at 7 threads")
+            for said in (b">before loess</text>", b">after loess</text>", b"<polyline ",
+                         b"from the moderated t-test of moderated.txt"):
+                if said not in loess_page:
+                    problems.append("--normalise printtiploess --moderated: the page lacks %r" % said)
         os.makedirs(os.path.join(work, "blocked", "report.html"))
         blocked = run(["--html", "-o", "blocked"] + args, work)
         if blocked.returncode != 1 or (b"spotweave: can't put the new report in place of blocked/report.html: a "
@@ -243,6 +419,27 @@ def command_line_check(program, cases):
     if problems:
         sys.exit(1)
     print("--html on the command line: page beside the reports, reports unchanged")
+
+
+def mixed_normalisation_problems(program, realdata):
+    """A 1.x file beside a later one that says NormalizationMethod=None: the
+    page repeats the run's warning."""
+    files = [os.path.join(os.path.abspath(realdata), "caarray", name) for name in ("3_0_6_x.gpr", "4_0_1_x.gpr")]
+    with tempfile.TemporaryDirectory() as work:
+        done = subprocess.run([program, "-q", "--html", "-o", "out"] + files, cwd=work, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=300)
+        if done.returncode != 0:
+            return ["mixed normalisations: status %d, %r" % (done.returncode, done.stderr)]
+        with open(os.path.join(work, "out", "report.html"), encoding="ascii") as f:
+            page = f.read()
+    said = re.search(r"warning: (.*)", done.stderr.decode())
+    if not said:
+        return ["mixed normalisations: the run did not warn: %r" % done.stderr]
+    warning = said.group(1).strip()
+    shown = re.search(r'<p class="warn"><strong>Warning:</strong> (.*?)</p>', page, re.S)
+    if not shown or html.unescape(shown.group(1)) != warning + ".":
+        return ["mixed normalisations: the page does not repeat the warning %r" % warning]
+    return []
 
 
 def png_pixels(path):
@@ -306,12 +503,15 @@ def browser_check(runner, examples, keep=None):
     dom = subprocess.run(chromium_command(profile, "--dump-dom", url), capture_output=True, text=True, timeout=120)
     shutil.rmtree(profile)
     profile = tempfile.mkdtemp(prefix="spotweave-chromium-")
-    subprocess.run(chromium_command(profile, "--screenshot=" + png, "--window-size=1200,3000", url),
-                   capture_output=True, timeout=120)
+    # The whole example page at the width it is laid out for.
+    subprocess.run(chromium_command(profile, "--hide-scrollbars", "--screenshot=" + png, "--window-size=1400,4600",
+                                    url), capture_output=True, timeout=120)
     shutil.rmtree(profile)
     drawn = dom.stdout.count("<svg ")
     if drawn != len(svgs_of(page)) or drawn < 10:
         fail("the browser holds %d pictures, the page %d" % (drawn, len(svgs_of(page))))
+    if dom.stdout.count("<title>") != page.count("<title>"):
+        fail("the browser holds %d tooltips, the page %d" % (dom.stdout.count("<title>"), page.count("<title>")))
     if not os.path.exists(png):
         fail("chromium wrote no screenshot")
     width, height, rows = png_pixels(png)
@@ -326,20 +526,51 @@ def browser_check(runner, examples, keep=None):
                                                                          100 * share))
     if len(colours) < 50 or share < 0.03:
         fail("the page rendered nearly blank")
+    # The example page fills the screenshot: its last pictures reach the lowest tenth.
+    low = [row for row in rows[height * 9 // 10:] if any(pixel != (255, 255, 255) for pixel in row[::4])]
+    if not low:
+        fail("nothing drawn in the lowest tenth of the screenshot: the page ends early or was not drawn to its end")
     if keep:
         shutil.copy(png, keep)
     shutil.rmtree(work)
 
 
+def draw_time(page):
+    """Seconds chromium takes to load the page and draw all of it (printed to
+    PDF), beside its start-up on an empty page."""
+    if shutil.which("chromium") is None:
+        print("chromium is not installed")
+        sys.exit(SKIPPED)
+    work = tempfile.mkdtemp(prefix="spotweave-draw-")
+    empty = os.path.join(work, "empty.html")
+    with open(empty, "w") as f:
+        f.write("<!DOCTYPE html><html><body><p>-</p></body></html>\n")
+    seconds = []
+    for path in (empty, os.path.abspath(page)):
+        profile = tempfile.mkdtemp(prefix="spotweave-chromium-")
+        start = time.monotonic()
+        subprocess.run(chromium_command(profile, "--no-pdf-header-footer", "--print-to-pdf=" +
+                                        os.path.join(work, "page.pdf"), "file://" + path),
+                       capture_output=True, timeout=600)
+        seconds.append(time.monotonic() - start)
+        shutil.rmtree(profile)
+    if not os.path.exists(os.path.join(work, "page.pdf")):
+        fail("chromium drew no PDF of %s" % page)
+    shutil.rmtree(work)
+    print("%.1f %.1f" % (seconds[1], seconds[0]))
+
+
 if __name__ == "__main__":
     if len(sys.argv) >= 5 and sys.argv[1] == "report":
         report_check(sys.argv[2], sys.argv[3], sys.argv[4])
-    elif len(sys.argv) >= 4 and sys.argv[1] == "real":
-        real_check(sys.argv[2], sys.argv[3])
+    elif len(sys.argv) >= 5 and sys.argv[1] == "real":
+        real_check(sys.argv[2], sys.argv[3], sys.argv[4])
     elif len(sys.argv) >= 4 and sys.argv[1] == "command_line":
         command_line_check(sys.argv[2], sys.argv[3])
     elif len(sys.argv) >= 4 and sys.argv[1] == "browser":
         browser_check(sys.argv[2], sys.argv[3], sys.argv[4] if len(sys.argv) > 4 else None)
+    elif len(sys.argv) == 3 and sys.argv[1] == "draw":
+        draw_time(sys.argv[2])
     else:
         print(__doc__)
         sys.exit(2)

@@ -27,7 +27,7 @@ def main(argv):
     for name, command in (("realdata_check.py", [sys.executable, os.path.join(HERE, "realdata_check.py"), program,
                                                  absent]),
                           ("html_check.py real", [sys.executable, os.path.join(HERE, "html_check.py"), "real", runner,
-                                                  absent])):
+                                                  absent, program])):
         got = status(command)
         if got != SKIPPED:
             problems.append("%s without its real files: status %d, expected %d" % (name, got, SKIPPED))

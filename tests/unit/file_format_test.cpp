@@ -198,6 +198,27 @@ TEST(titled_reader, columns_are_found_by_title_in_any_order_among_others) {
     }
 }
 
+TEST(titled_reader, wavelengths_come_from_the_title_line) {
+    later_file file;
+    load_run r = load(file.text(grid_rows(1, 2, 2)), 4);
+    ASSERT_FALSE(r.run.end.has_value()) << r.run.out;
+    EXPECT_EQ(r.t.headers[static_cast<std::size_t>(1)].red_wavelength, "635");
+    EXPECT_EQ(r.t.headers[static_cast<std::size_t>(1)].green_wavelength, "532");
+    release_spot_tables(r.t);
+
+    // Titles of a 633/543 scan under records naming 635 and 532: the titles decide.
+    std::string text = file.header();
+    const std::size_t titles = text.rfind('\n', text.size() - 2) + 1;
+    for (std::size_t at; (at = text.find("635", titles)) != std::string::npos;) text.replace(at, 3, "633");
+    for (std::size_t at; (at = text.find("532", titles)) != std::string::npos;) text.replace(at, 3, "543");
+    for (const data_row& row : grid_rows(1, 2, 2)) text += file.row(row);
+    load_run other = load(text, 4);
+    ASSERT_FALSE(other.run.end.has_value()) << other.run.out;
+    EXPECT_EQ(other.t.headers[static_cast<std::size_t>(1)].red_wavelength, "633");
+    EXPECT_EQ(other.t.headers[static_cast<std::size_t>(1)].green_wavelength, "543");
+    release_spot_tables(other.t);
+}
+
 TEST(titled_reader, in_place_and_byte_wise_reading_agree_on_odd_rows) {
     // Blanks around numbers, CR LF, empty padding cells, long and signed
     // numbers, blank lines between rows, unprintable bytes in names.

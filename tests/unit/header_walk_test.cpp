@@ -259,6 +259,44 @@ TEST(header_walk, an_s_line_moves_the_first_row_one_line_down) {
     }
 }
 
+// The page names each file's channels: line 10's ImageName record when it
+// names two wavelengths, else the title line's "F<w> Median" columns, else
+// 635 and 532. The console and the rest of the walk do not change.
+TEST(header_walk, wavelengths_from_the_image_name_record_else_the_titles) {
+    struct row {
+        const char* label;
+        std::string line10;
+        bool titles_name_channels;
+        const char* red;
+        const char* green;
+    };
+    const row rows[] = {
+        {"record with nm", "\"ImageName=635 nm\t532 nm\"", true, "635", "532"},
+        {"record without nm, unquoted", "ImageName=594\t488", true, "594", "488"},
+        {"record naming one wavelength", "\"ImageName=635 nm\"", true, "632", "532"},
+        {"record naming one wavelength twice", "\"ImageName=635\t635\"", true, "632", "532"},
+        {"record naming no number", "\"ImageName=Cy5\tCy3\"", true, "632", "532"},
+        {"another record", "\"Comment=635 nm\t532 nm\"", true, "632", "532"},
+        {"nothing anywhere", "\"Comment=\"", false, "635", "532"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.label);
+        std::vector<std::string> header = header_lines();
+        header[9] = r.line10;
+        if (!r.titles_name_channels)
+            for (const char* from : {"F632 Median", "F532 Median"})
+                header.back().replace(header.back().find(from), 4, from[1] == '6' ? "Ch 1" : "Ch 2");
+        test_run t = make_tables(1, 4);
+        const walk_result result = walk(join(header) + marker_lines(29), t);
+        ASSERT_FALSE(result.run.end.has_value()) << result.run.out;
+        EXPECT_EQ(result.run.out, console_for(line11, default_shown));
+        EXPECT_EQ(result.next_word, "row29");
+        const file_header& h = t.headers[static_cast<std::size_t>(1)];
+        EXPECT_EQ(h.red_wavelength, r.red);
+        EXPECT_EQ(h.green_wavelength, r.green);
+    }
+}
+
 TEST(header_walk, cr_lf_headers_read_like_lf_headers) {
     test_run t = make_tables(1, 4);
     const walk_result r = walk(join(header_lines(), "\r\n") + "row29\r\n", t);

@@ -1,3 +1,5 @@
+#include "report/report_html.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,12 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "run/failure.hpp"
-
 #include "analysis/figures.hpp"
 #include "analysis/replicate_merge.hpp"
-#include "report/report_html.hpp"
-#include "support/capture.hpp"
+#include "run/failure.hpp"
+#include "support/small_slides.hpp"
 
 namespace {
 
@@ -22,202 +22,238 @@ int count_of(const std::string& text, const std::string& what) {
     return n;
 }
 
-// Two files of 8 spots in 2 blocks of 2 x 2, every net intensity 1000
-// (A = 1/2 log2 1e6). File 1: every ratio 2 (M = 1). File 2: spot 1 ratio 0
-// (no M), spot 2 flagged -90 (set aside), the rest 0.5 (M = -1).
-struct two_files {
-    run_settings s;
-    spot_tables t;
-    two_files() {
-        t.file_count = 2;
-        t.spot_count = 8;
-        t.replicate_count = 2;
-        t.gene_count = 4;
-        s.ratio_approach = 1;
-        s.qc_constant = 2.0;
-        s.files = {"a<1>.gpr", "b.gpr"};
-        create_spot_tables(t);
-        for (int s = 1; s <= 8; ++s) {
-            t.spot_block[s] = (s - 1) / 4 + 1;
-            t.spot_column[s] = (s - 1) % 2 + 1;
-            t.spot_row[s] = (s - 1) / 2 % 2 + 1;
-            for (int f = 1; f <= 2; ++f) {
-                t.f632_median[f][s] = t.f532_median[f][s] = 1100;
-                t.b632_median[f][s] = t.b532_median[f][s] = 100;
-                t.spot_flag[f][s] = 0;
-                t.spot_ratio[f][s] = f == 1 ? 2.0 : 0.5;
-            }
-        }
-        t.spot_ratio[2][1] = 0.0;
-        t.spot_flag[2][2] = -90.0;
-        t.headers[static_cast<std::size_t>(1)].factor[1] = 1.25;
-        t.headers[static_cast<std::size_t>(2)].factor[1] = 0.5;
-    }
-    ~two_files() { release_spot_tables(t); }
-};
+bool holds(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 
-TEST(html_figures, quartiles_interpolate_and_whiskers_stop_at_one_and_a_half_boxes) {
-    std::vector<double> v{4, 1, 3, 2};
-    const box_summary b = box_of(v);
-    EXPECT_EQ(b.count, 4);
-    EXPECT_DOUBLE_EQ(b.q1, 1.75);
-    EXPECT_DOUBLE_EQ(b.median, 2.5);
-    EXPECT_DOUBLE_EQ(b.q3, 3.25);
-    std::vector<double> w{100, 1, 2, 3, 4};
-    const box_summary c = box_of(w);
-    EXPECT_DOUBLE_EQ(c.q1, 2);
-    EXPECT_DOUBLE_EQ(c.q3, 4);
-    EXPECT_DOUBLE_EQ(c.low, 1);
-    EXPECT_DOUBLE_EQ(c.high, 4);  // 100 lies beyond 4 + 1.5 * 2
-    std::vector<double> none;
-    EXPECT_EQ(box_of(none).count, 0);
-}
-
-TEST(html_figures, density_levels_double_per_level_up_to_the_last) {
-    EXPECT_EQ(density_level(1), 0);
-    EXPECT_EQ(density_level(2), 1);
-    EXPECT_EQ(density_level(3), 1);
-    EXPECT_EQ(density_level(4), 2);
-    EXPECT_EQ(density_level(1000), density_levels - 1);
-}
-
-TEST(html_figures, spots_are_kept_set_aside_or_without_m_and_binned_on_a_and_m) {
-    two_files d;
-    html_figures fig;
-    collect_html_figures(d.t, fig, 1);
-    ASSERT_EQ(fig.files.size(), 2u);
-    const file_figures& one = fig.files[0];
-    const file_figures& two = fig.files[1];
-    EXPECT_EQ(one.kept, 8);
-    EXPECT_EQ(one.aside, 0);
-    EXPECT_EQ(two.kept, 6);
-    EXPECT_EQ(two.aside, 1);
-    EXPECT_EQ(two.without_m, 1);
-    // A = 9.97 falls in column 39 of 64 over 0..16; M = 1 in bin 25 of 40 over -4..4, drawn from the top.
-    EXPECT_EQ(one.ma_kept.at(39, 14), density_level(8));
-    EXPECT_EQ(count_of(std::string(one.ma_aside.level.begin(), one.ma_aside.level.end()), std::string(1, -1)), 64 * 40);
-    // The flagged spot of file 2 (M = -1, bin 15) is counted apart from the kept ones.
-    EXPECT_EQ(two.ma_aside.at(39, 24), 0);
-    EXPECT_EQ(two.ma_kept.at(39, 24), density_level(6));
-    EXPECT_EQ(two.box.count, 6);
-    EXPECT_DOUBLE_EQ(two.box.median, -1.0);
-}
-
-TEST(html_figures, slide_shows_blocks_with_a_gap_and_grey_where_no_spot_is_kept) {
-    two_files d;
-    html_figures fig;
-    collect_html_figures(d.t, fig, 1);
-    const slide_layout& l = fig.layout;
-    ASSERT_TRUE(l.usable);
-    EXPECT_EQ(l.blocks, 2);
-    EXPECT_EQ(l.tile, 1);
-    EXPECT_EQ(l.block_columns, 1);  // 2 x 5 cells is the portrait shape
-    const level_raster& one = fig.files[0].slide;
-    const level_raster& two = fig.files[1].slide;
-    ASSERT_EQ(one.columns, 2);
-    ASSERT_EQ(one.rows, 5);
-    EXPECT_EQ(one.at(0, 0), 8);   // M = 1 of 2 on a scale of 11 levels
-    EXPECT_EQ(one.at(1, 2), -1);  // the gap between the blocks
-    EXPECT_EQ(one.at(1, 4), 8);
-    EXPECT_EQ(two.at(0, 0), slide_missing);  // ratio 0
-    EXPECT_EQ(two.at(1, 0), slide_missing);  // set aside
-    EXPECT_EQ(two.at(0, 1), 3);
-}
-
-TEST(html_figures, a_block_number_below_one_means_no_slide_picture) {
-    two_files d;
-    d.t.spot_block[5] = 0;
-    EXPECT_FALSE(plan_slide(d.t).usable);
-    d.t.spot_block[5] = 1000000;  // far more grid than spots
-    EXPECT_FALSE(plan_slide(d.t).usable);
-}
-
-TEST(html_figures, tiles_grow_until_the_pictures_fit_the_budget) {
-    spot_tables t;
-    t.file_count = 99;
-    t.spot_count = 48 * 24 * 48;
-    t.spot_block = ivector(1, t.spot_count);
-    t.spot_column = ivector(1, t.spot_count);
-    t.spot_row = ivector(1, t.spot_count);
-    for (int s = 1; s <= t.spot_count; ++s) {
-        t.spot_block[s] = (s - 1) / (24 * 48) + 1;
-        t.spot_column[s] = (s - 1) % 24 + 1;
-        t.spot_row[s] = (s - 1) / 24 % 48 + 1;
-    }
-    const slide_layout l = plan_slide(t);
-    ASSERT_TRUE(l.usable);
-    EXPECT_EQ(l.tile, 5);
-    EXPECT_LE(99LL * l.blocks * l.tile_columns * l.tile_rows, 250000);
-    EXPECT_GT(99LL * l.blocks * ((24 + 3) / 4) * ((48 + 3) / 4), 250000);
-}
-
-struct page_of_two : two_files {
+// A run of the small slides up to the page: figures, merge, correlations
+// (every pair 0.9321 on the raw scale, nan on the log2 scale).
+struct page_run : small_slides {
     merge_tables m;
     html_figures fig;
     correlation_tables c;
-    std::string page;
-    page_of_two() {
-        collect_html_figures(t, fig, 1);
+    explicit page_run(int files = 2, normalisation n = normalisation::none) : small_slides(files) {
+        s.normalise = n;
+        count_extreme_ratios(s, t, fig);
+        normalise_for_page();
+        collect_html_figures(s, t, ma, fig);
         regroup_by_gene(s, t, m);
         gene_statistics(t, m, 1);
-        c.raw.ratio = dmatrix(1, 2, 1, 2);
-        c.log2.ratio = dmatrix(1, 2, 1, 2);
-        for (int i = 1; i <= 2; ++i)
-            for (int j = 1; j <= 2; ++j) c.raw.ratio[i][j] = c.log2.ratio[i][j] = 2.0;
-        c.raw.ratio[1][2] = 0.98765;
-        c.log2.ratio[1][2] = NAN;
+        const int nf = t.file_count;
+        c.raw.ratio = dmatrix(1, nf, 1, nf);
+        c.log2.ratio = dmatrix(1, nf, 1, nf);
+        for (int i = 1; i <= nf; ++i)
+            for (int j = 1; j <= nf; ++j) {
+                c.raw.ratio[i][j] = c.log2.ratio[i][j] = i < j ? 0.9321 : 2.0;
+                if (i < j) c.log2.ratio[i][j] = NAN;
+            }
         t.headers[1].format.type = "GenePix Results 3";
-        page = report_html_text(s, t, m, fig, c, html_inputs{});
     }
-    ~page_of_two() { release_merge_tables(t, m); }
+    std::string page(const html_inputs& extra = {}) const { return report_html_text(s, t, m, fig, c, extra); }
+    ~page_run() { release_merge_tables(t, m); }
 };
 
+// File 2 fails KS (above its limit) and D (above 0.15); file 1 has no spatial value.
+slide_quality quality_of_two() {
+    slide_quality q;
+    q.distance = {0, 1.5, 1.25};
+    q.ks = {0, 0.01, 0.25};
+    q.hoeffding = {0, 0.02, 0.5};
+    q.spatial = {0, NAN, 0.125};
+    q.failed = {0, 0, fails_ks | fails_d};
+    q.distance_limit = 2.0;
+    q.ks_limit = 0.125;
+    q.spatial_limit = NAN;
+    return q;
+}
+
 TEST(report_html, page_holds_every_picture_and_nothing_from_outside) {
-    page_of_two p;
-    // Bar chart, two heat maps, an MA plot and a slide per file, colour key, box plots, volcano, histogram.
-    EXPECT_EQ(count_of(p.page, "<svg "), 1 + 2 + 2 + 2 + 1 + 1 + 1 + 1);
-    EXPECT_EQ(count_of(p.page, "</svg>"), count_of(p.page, "<svg "));
-    EXPECT_EQ(count_of(p.page, "<figcaption>"), 1 + 2 + (1 + 2) + (1 + 2) + 1 + 2);
-    EXPECT_EQ(p.page.find("http"), std::string::npos);
-    EXPECT_EQ(p.page.find("<script"), std::string::npos);
-    EXPECT_EQ(p.page.find('\r'), std::string::npos);
-    EXPECT_EQ(p.page.find("a<1>"), std::string::npos);
-    EXPECT_NE(p.page.find("a&lt;1&gt;.gpr"), std::string::npos);
+    const page_run p;
+    const slide_quality q = quality_of_two();
+    html_inputs extra;
+    extra.quality = &q;
+    const std::string page = p.page(extra);
+    // The criteria, the values set aside, two heat maps, the MA key and a plot
+    // per file, the slide key and a slide per file, box plots, volcano, histogram.
+    EXPECT_EQ(count_of(page, "<svg "), 1 + 1 + 2 + (1 + 2) + (1 + 2) + 1 + 1 + 1);
+    EXPECT_EQ(count_of(page, "</svg>"), count_of(page, "<svg "));
+    EXPECT_EQ(count_of(p.page(), "<svg "), 1 + 2 + (1 + 2) + (1 + 2) + 1 + 1 + 1);  // no criteria without quality
+    EXPECT_FALSE(holds(p.page(), "Suspect slides"));
+    for (const char* outside : {"http", "<script", "src=", "href=", "url("})
+        EXPECT_FALSE(holds(page, outside)) << outside;
+    for (char c : page) ASSERT_TRUE(c == '\n' || (c >= 32 && c < 127)) << "byte " << static_cast<int>(c);
+    EXPECT_FALSE(holds(page, "a<1>"));
+    EXPECT_TRUE(holds(page, "a&lt;1&gt;.gpr"));
+    EXPECT_TRUE(holds(page, "A = &#189; log2(R&#183;G)"));
+}
+
+TEST(report_html, the_page_opens_with_the_suspect_slides) {
+    const page_run p;
+    const slide_quality q = quality_of_two();
+    html_inputs extra;
+    extra.quality = &q;
+    const std::string page = p.page(extra);
+    EXPECT_LT(page.find("<h2>Suspect slides</h2>"), page.find("<h2>The run</h2>"));
+    EXPECT_TRUE(holds(page, "<strong>1 of 2 files fail at least one criterion:</strong> 2. b.gpr (KS,D).</p>"));
+    // With 6 decimals as qc.txt, "-" where qc.txt has none; the failing cells marked.
+    EXPECT_TRUE(holds(page,
+                      "<tr><td class=\"n\">1</td><td>a&lt;1&gt;.gpr</td><td class=\"n\">1.500000</td><td "
+                      "class=\"n\">0.010000</td><td class=\"n\">0.020000</td><td class=\"n\">-</td><td>-</td></tr>"));
+    EXPECT_TRUE(holds(page,
+                      "<tr><td class=\"n\">2</td><td>b.gpr</td><td class=\"n\">1.250000</td><td class=\"n "
+                      "fail\">0.250000</td><td class=\"n fail\">0.500000</td><td class=\"n\">0.125000</td>"
+                      "<td>KS,D</td></tr>"));
+    EXPECT_TRUE(holds(page,
+                      "<tr class=\"limit\"><td></td><td>fails above</td><td class=\"n\">2.000000</td><td "
+                      "class=\"n\">0.125000</td><td class=\"n\">0.150000</td><td class=\"n\">-</td><td></td></tr>"));
+    slide_quality none = q;
+    none.failed = {0, 0, 0};
+    extra.quality = &none;
+    EXPECT_TRUE(holds(p.page(extra), "<p>No file fails a criterion.</p>"));
+    EXPECT_FALSE(holds(p.page(extra), "fail\">"));
 }
 
 TEST(report_html, numbers_are_those_of_the_reports) {
-    page_of_two p;
-    // Correlations with three decimals as in cor.txt, not-a-number as cor.txt prints it.
-    // Once each: the diagonal and the cells below it stay empty.
-    EXPECT_EQ(count_of(p.page, ">0.988</text>"), 1);
-    EXPECT_EQ(count_of(p.page, ">nan</text>"), 1);
-    // File 2: spot 1 has no positive ratio, spot 2 a negative flag: 2 set aside, no outlier.
-    EXPECT_NE(p.page.find("<td>b.gpr</td><td>-</td><td class=\"n\">8</td><td class=\"n\">0.500000</td><td "
-                          "class=\"n\">2</td><td class=\"n\">0</td>"),
-              std::string::npos);
-    EXPECT_NE(p.page.find("<td>GenePix Results 3</td><td class=\"n\">8</td><td class=\"n\">1.250000</td>"),
-              std::string::npos);
-    EXPECT_NE(p.page.find("ratio approach 1 (Ratio of Medians); C = 2.0."), std::string::npos);
+    const page_run p;
+    const std::string page = p.page();
+    // Each pair in its tooltip and, for a few files, written in the cell and its mirror image, as cor.txt writes it.
+    EXPECT_EQ(count_of(page, "<title>1. a&lt;1&gt;.gpr and 2. b.gpr: 0.932</title>"), 1);
+    EXPECT_EQ(count_of(page, "<title>1. a&lt;1&gt;.gpr and 2. b.gpr: nan</title>"), 1);
+    EXPECT_EQ(count_of(page, ">0.932</text>"), 2);
+    EXPECT_EQ(count_of(page, ">nan</text>"), 2 + 2);  // and the grey swatch of each key
+    // File 2: spot 1 has ratio 0, spot 2 failed the test against C: 2 set aside, no outlier; one ratio of 0.
+    EXPECT_TRUE(holds(page,
+                      "<td>b.gpr</td><td>-</td><td>635/532 nm</td><td class=\"n\">8</td><td class=\"n\">1.000000</td>"
+                      "<td class=\"n\">2</td><td class=\"n\">0</td><td class=\"n\">1</td><td class=\"n\">0</td>"));
+    EXPECT_TRUE(holds(page, "<td>GenePix Results 3</td><td>635/532 nm</td><td class=\"n\">8</td>"));
+    EXPECT_TRUE(holds(page, "ratio approach 1 (Ratio of Medians); C = 2.0."));
     int with_p = 0;
     for (int g = 1; g <= 4; ++g) with_p += p.m.gene_p_value[g] >= 0.0;
-    EXPECT_NE(p.page.find("Volcano plot of the " + std::to_string(with_p) + " genes with a p-value"),
-              std::string::npos);
+    EXPECT_TRUE(holds(page, "Volcano plot of the " + std::to_string(with_p) +
+                                " genes with a p-value, from the t-test "
+                                "of merge.txt"));
+}
+
+TEST(report_html, the_factor_shown_is_the_one_used) {
+    EXPECT_TRUE(holds(page_run(2, normalisation::header).page(), "<td class=\"n\">1.250000</td>"));
+    EXPECT_FALSE(holds(page_run(2, normalisation::none).page(), "<td class=\"n\">1.250000</td>"));
+    EXPECT_TRUE(holds(page_run(2, normalisation::median).page(), "<td class=\"n\">8</td><td class=\"n\">-</td>"));
+}
+
+TEST(report_html, ratios_of_0_and_100000_are_said_to_weigh_on_the_raw_scale_where_they_do) {
+    const std::string plain = page_run(2, normalisation::none).page();
+    EXPECT_TRUE(holds(plain,
+                      " 0 spots hold GenePix&#39;s ratio 100000 (a zero denominator) and 1 a ratio of 0, in file 2, "
+                      "flagged or not: cor.txt takes every spot but those below a --flag-cutoff"));
+    page_run both(2);
+    both.fig.marks = {extreme_ratios{0, 1}, extreme_ratios{2, 0}};
+    EXPECT_TRUE(holds(both.page(),
+                      " 1 spot holds GenePix&#39;s ratio 100000 (a zero denominator) and 2 a ratio of 0, in "
+                      "files 1 and 2, flagged or not"));
+    EXPECT_TRUE(holds(plain, "they enter these raw-scale correlations"));
+    const std::string median = page_run(2, normalisation::median).page();
+    EXPECT_TRUE(holds(median, "The normalisation leaves them out of every table: they have no M."));
+    EXPECT_FALSE(holds(median, "they enter these raw-scale correlations"));
+    page_run clean(2);
+    clean.fig.marks = {extreme_ratios{}, extreme_ratios{}};
+    EXPECT_TRUE(holds(clean.page(), "No spot these correlations take holds a ratio of 0 or 100000."));
+}
+
+TEST(report_html, the_mixed_normalisation_warning_is_on_the_page) {
+    page_run p(2, normalisation::header);
+    p.t.headers[2].format.family = file_family::titled;
+    p.t.headers[2].normalization_method = "None";
+    const header_normalisation mixed = header_normalisation_of(p.t);
+    html_inputs extra;
+    extra.normalisation = &mixed;
+    EXPECT_TRUE(holds(p.page(extra),
+                      "<p class=\"warn\"><strong>Warning:</strong> the ratios of a&lt;1&gt;.gpr are multiplied by "
+                      "their header&#39;s normalisation factors, those of b.gpr (NormalizationMethod=None) are not "
+                      "normalised at all;"));
+    p.t.headers[2].normalization_method = "Ratio of Medians";
+    const header_normalisation by_genepix = header_normalisation_of(p.t);
+    extra.normalisation = &by_genepix;
+    EXPECT_FALSE(holds(p.page(extra), "class=\"warn\""));
+}
+
+TEST(report_html, pictures_name_each_file_s_channels) {
+    page_run p;
+    std::string page = p.page();
+    EXPECT_TRUE(holds(page, "1. a&lt;1&gt;.gpr (R = F635, G = F532)"));
+    EXPECT_TRUE(holds(page, "red = more 635 nm than 532 nm, blue the reverse"));
+    p.t.headers[2].red_wavelength = "633";
+    p.t.headers[2].green_wavelength = "543";
+    page = p.page();
+    EXPECT_TRUE(holds(page, "2. b.gpr (R = F633, G = F543)"));
+    EXPECT_TRUE(holds(page, "<div class=\"name\">2. b.gpr (633/543 nm)</div>"));
+    EXPECT_TRUE(holds(page, "red = more signal in the file&#39;s red channel"));
+    EXPECT_TRUE(holds(page, "<td>633/543 nm</td>"));
+}
+
+// A few files: the large pictures; the curve drawn where its A and M fall.
+TEST(report_html, ma_plots_show_the_curve_before_and_after_a_loess_normalisation) {
+    page_run p;
+    for (file_figures& ff : p.fig.files) {
+        ff.before = ff.kept;
+        ff.before.fitted = ff.kept.fitted = 10;
+        ff.before.curve_a = ff.kept.curve_a = {0.0, 20.0};  // A beyond the axis is drawn on the edge
+        ff.before.curve_m = {-4.0, 4.0};
+        ff.kept.curve_m = {0.0, 0.0};
+    }
+    std::string page = p.page();
+    EXPECT_EQ(count_of(page, ">kept</text>"), 2);
+    EXPECT_EQ(count_of(page, ">before loess</text>"), 0);
+    // Panels of 384 x 240 from (52, 18): the flat curve runs along M = 0.
+    EXPECT_EQ(count_of(page, "points=\"52,138 436,138\""), 2);
+    p.fig.with_before = true;
+    page = p.page();
+    EXPECT_EQ(count_of(page, ">before loess</text>"), 2);
+    EXPECT_EQ(count_of(page, ">after loess</text>"), 2);
+    EXPECT_EQ(count_of(page, "points=\"52,258 436,18\""), 2);
+    EXPECT_EQ(count_of(page, "points=\"488,138 872,138\""), 2);
+    EXPECT_TRUE(holds(page, "The first picture shows M before the loess normalisation"));
+}
+
+// Many files: colour only, every value in its tooltip, the tables in scrolling boxes.
+TEST(report_html, heat_maps_of_many_files_keep_their_values_in_tooltips) {
+    const page_run p(21);
+    const std::string page = p.page();
+    EXPECT_EQ(count_of(page, ": 0.932</title>"), 21 * 20 / 2);
+    EXPECT_EQ(count_of(page, ": nan</title>"), 21 * 20 / 2);
+    EXPECT_EQ(count_of(page, ">0.932</text>"), 0);
+    EXPECT_TRUE(holds(page, "each value in its cell&#39;s tooltip"));
+    EXPECT_EQ(count_of(page, "<div class=\"scroll\">"), 1);
+    EXPECT_EQ(count_of(page, "<svg "), 1 + 2 + (1 + 21) + (1 + 21) + 1 + 1 + 1);
+}
+
+TEST(report_html, the_volcano_reads_the_moderated_test_when_the_run_made_it) {
+    const page_run p;
+    moderated_genes mod;
+    mod.log2_ratio = {0, 1.0, -2.0, 0.5, NAN};
+    mod.result.p_value = {0.001, 0.01, 0.5, NAN};
+    mod.result.adjusted_p = {0.004, 0.02, 0.6, NAN};
+    html_inputs extra;
+    extra.moderated = &mod;
+    std::string page = p.page(extra);
+    EXPECT_TRUE(holds(page, "Volcano plot of the 3 genes with a p-value, from the moderated t-test of moderated.txt"));
+    EXPECT_TRUE(holds(page, "false discovery rate of 5 % (Benjamini-Hochberg adjusted p-value below 0.05): 2 genes"));
+    EXPECT_TRUE(holds(page, ">moderated p-value</text>"));
+    mod.result.adjusted_p = {0.2, 0.2, 0.6, NAN};
+    page = p.page(extra);
+    EXPECT_TRUE(holds(page, "No gene reaches a false discovery rate of 5 %, so no line is drawn."));
 }
 
 TEST(report_html, written_file_holds_the_page_byte_for_byte) {
-    page_of_two p;
+    const page_run p;
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "spotweave-report-test.html";
     write_report_html(p.s, p.t, p.m, p.fig, p.c, html_inputs{}, path.string().c_str());
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     std::filesystem::remove(path);
-    html_inputs none;
-    EXPECT_EQ(text.str(), report_html_text(p.s, p.t, p.m, p.fig, p.c, none));
+    EXPECT_EQ(text.str(), p.page());
 }
 
 TEST(report_html, a_report_that_cannot_be_created_is_named_with_the_reason) {
-    page_of_two p;
+    const page_run p;
     try {
         write_report_html(p.s, p.t, p.m, p.fig, p.c, html_inputs{}, "no-such-dir/report.html");
         ADD_FAILURE() << "the page was written";
