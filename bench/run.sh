@@ -8,9 +8,9 @@
 # over the first; then the same run at the last count with --html, its time
 # against the plain run's, the size of report.html and the seconds headless
 # chromium takes to draw all of it ("-" without chromium), and with the analysis
-# options (--normalise printtiploess --between scale), its time as a multiple
-# of the plain run's. A probe build then shows where the time goes at each
-# count.
+# options (--normalise printtiploess --between scale) and with them the
+# moderated t-test (--moderated), each time as a multiple of the plain run's.
+# A probe build then shows where the time goes at each count.
 #
 #   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
 #
@@ -58,7 +58,7 @@ timed_run() {
 
 printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
 for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
-printf ' %7s %7s %6s %7s %6s %7s %6s\n' speedup html_s html_% page_MB draw_s norm_s norm_x
+printf ' %7s %7s %6s %7s %6s %7s %6s %7s %6s\n' speedup html_s html_% page_MB draw_s norm_s norm_x mod_s mod_x
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -76,6 +76,8 @@ for size in $sizes; do
         for n in $threads; do echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt; done
         echo "html $(timed_run "$top/build-bench/spotweave" "$n" --html)" >> times.txt
         echo "norm $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale)" >> times.txt
+        echo "mod $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale \
+            --moderated)" >> times.txt
     done
     printf '%-4s %5s %7s %8.1f %6s' "$size" "$files" $((blocks * columns * rows)) \
         "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$cat_s"
@@ -99,8 +101,11 @@ for size in $sizes; do
         draw_s=$(python3 "$top/tests/e2e/html_check.py" draw out/report.html | cut -d' ' -f1)
     fi
     printf ' %6s' "$draw_s"
-    norm_s=$(awk '$1 == "norm" { print $2 }' times.txt | median)
-    awk -v t="$norm_s" -v b="$last" 'BEGIN { if (b > 0) printf " %7s %5.2fx\n", t, t / b; else printf " %7s      -\n", t }'
+    for kind in norm mod; do
+        kind_s=$(awk -v k="$kind" '$1 == k { print $2 }' times.txt | median)
+        awk -v t="$kind_s" -v b="$last" 'BEGIN { if (b > 0) printf " %7s %5.2fx", t, t / b; else printf " %7s      -", t }'
+    done
+    echo
     for n in $threads; do
         # shellcheck disable=SC2086
         "$top/build-probe/spotweave" -q -j "$n" -r 4 -a 1 -c 2.0 -o out $list 2> "phases-$n.txt" >/dev/null
