@@ -10,6 +10,8 @@
 #define SPOTWEAVE_WIDE_LANES 1
 #endif
 
+#include "numeric/lanes.hpp"
+
 namespace {
 
 // Four files at a time go through the inner loops: their rows are laid side
@@ -17,7 +19,6 @@ namespace {
 // carries one pair through exactly the scalar operations, in index order.
 typedef double lanes __attribute__((vector_size(16)));
 typedef long long lane_mask __attribute__((vector_size(16)));
-bool wide_lanes_allowed = true;
 
 lanes load(const double* p) {
     lanes v;
@@ -145,13 +146,11 @@ __attribute__((target("avx2"))) void raw_row_wide(const double* di, const double
 
 }  // namespace
 
-void allow_wide_lanes(bool allowed) { wide_lanes_allowed = allowed; }
-
 // The one place that picks the lanes; asked at every pair sweep, so a test can
 // switch between them.
 pair_sweeps chosen_sweeps() {
 #if defined(SPOTWEAVE_WIDE_LANES)
-    if (wide_lanes_allowed && __builtin_cpu_supports("avx2")) return {raw_row_wide, log2_row_wide};
+    if (wide_lanes()) return {raw_row_wide, log2_row_wide};
 #endif
     return {raw_row_narrow, log2_row_narrow};
 }

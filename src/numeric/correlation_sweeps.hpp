@@ -21,6 +21,3 @@ struct pair_sweeps {
 // 256-bit lanes where the processor has AVX2 and they are allowed, else
 // 128-bit ones; both give the same bits.
 pair_sweeps chosen_sweeps();
-
-// Tests turn the 256-bit lanes off to check the 128-bit path as well.
-void allow_wide_lanes(bool allowed);

@@ -4,23 +4,53 @@
 #include <cmath>
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "numeric/lanes.hpp"
 
 namespace {
 
-// Four local fits go through the loops together, two per vector, one per lane.
-// Each lane does exactly the scalar operations of its fit, in index order, so
-// the result is the same bits as one fit at a time (no reassociation, no fused
-// multiply-add), whatever the instruction set.
-typedef double lanes __attribute__((vector_size(16)));
-typedef long long lane_bits __attribute__((vector_size(16)));
+// Several local fits go through the loops together, two vectors of W lanes,
+// one fit per lane. Each lane does exactly the scalar operations of its fit, in
+// index order, so the result is the same bits as one fit at a time (no
+// reassociation, no fused multiply-add), whatever the width or instruction set.
+// The alignment is spelled out: without it the compiler would give the wide
+// type 16 bytes outside the AVX2 code and 32 inside.
+template <int W>
+struct lane_kind {
+    typedef double lanes __attribute__((vector_size(8 * W), aligned(8 * W)));
+    typedef long long bits __attribute__((vector_size(8 * W), aligned(8 * W)));
+};
 constexpr int vectors = 2;
-constexpr int lane_count = 2 * vectors;
 
-// Above this many vectors (32 MB) the tricube weights are computed again in
-// every pass instead of kept from the first; a fit of 55,296 points with span
-// 0.3 keeps about 16 MB.
-constexpr std::size_t kept_weights_limit = std::size_t{1} << 21;
+// Room for lanes at their full alignment (a std::vector of them would drop
+// it). What it holds after make_room is undefined.
+template <int W>
+class lane_array {
+public:
+    using lanes = typename lane_kind<W>::lanes;
+    void make_room(std::size_t count) {
+        if (count <= capacity_) return;
+        block_.reset(::operator new(count * sizeof(lanes), alignment));
+        capacity_ = count;
+    }
+    lanes* data() { return static_cast<lanes*>(block_.get()); }
+    const lanes* data() const { return static_cast<const lanes*>(block_.get()); }
+
+private:
+    static constexpr std::align_val_t alignment{alignof(lanes)};
+    struct release {
+        void operator()(void* p) const { ::operator delete(p, alignment); }
+    };
+    std::unique_ptr<void, release> block_;
+    std::size_t capacity_ = 0;
+};
+
+// Above this many bytes the tricube weights are computed again in every pass
+// instead of kept from the first; a fit of 55,296 points with span 0.3 keeps
+// about 16 MB at two lanes per vector and 32 MB at four.
+constexpr std::size_t kept_weights_limit = std::size_t{48} << 20;
 
 // A point where the local line is computed: its neighbourhood x[left..left+ns-1]
 // and the points after it that share its x and copy its fit (at..tied_last).
@@ -52,14 +82,17 @@ std::vector<fit_site> fit_sites(std::span<const double> x, std::size_t ns, doubl
     return sites;
 }
 
-// Four consecutive sites (the last group repeats its last site to fill the
-// lanes). Vector v carries sites 2v and 2v + 1 over the points
+// 2W consecutive sites (the last group repeats its last site to fill the
+// lanes). Vector v carries sites Wv .. Wv + W - 1 over the points
 // x[base[v] .. base[v] + length - 1], which hold both neighbourhoods. Points
 // outside a lane's neighbourhood get no weight without a mask: those right of
 // it lie further from the site than its farthest neighbour, and those left of
 // it were dropped as it slid, so they lie further from the site than its
 // right end.
+template <int W>
 struct lane_group {
+    using lanes = typename lane_kind<W>::lanes;
+    static constexpr int lane_count = vectors * W;
     std::size_t site[lane_count];  // index in the list of sites
     std::size_t at[lane_count];    // index of the point
     std::size_t base[vectors];
@@ -68,17 +101,18 @@ struct lane_group {
     lanes xs[vectors], h[vectors];
 };
 
-std::vector<lane_group> lane_groups(std::span<const double> x, const std::vector<fit_site>& sites, std::size_t ns) {
+template <int W>
+std::vector<lane_group<W>> lane_groups(std::span<const double> x, const std::vector<fit_site>& sites, std::size_t ns) {
     const std::size_t n = x.size();
-    std::vector<lane_group> groups;
+    std::vector<lane_group<W>> groups;
     std::size_t kept = 0;
-    for (std::size_t k = 0; k < sites.size(); k += lane_count) {
-        lane_group g;
+    for (std::size_t k = 0; k < sites.size(); k += vectors * W) {
+        lane_group<W> g;
         g.length = 0;
         for (int v = 0; v < vectors; ++v) {
             std::size_t stop = 0;
-            for (int e = 0; e < 2; ++e) {
-                const std::size_t index = std::min(k + 2 * v + e, sites.size() - 1);
+            for (int e = 0; e < W; ++e) {
+                const std::size_t index = std::min(k + W * v + e, sites.size() - 1);
                 const fit_site& s = sites[index];
                 const double at = x[s.at];
                 const std::size_t right = s.left + ns - 1;
@@ -86,13 +120,13 @@ std::vector<lane_group> lane_groups(std::span<const double> x, const std::vector
                 // Points further right count while they are as close as the farthest neighbour.
                 std::size_t past = right + 1;
                 while (past < n && !(x[past] > at && std::fabs(x[past] - at) > 0.999 * h)) ++past;
-                g.site[2 * v + e] = index;
-                g.at[2 * v + e] = s.at;
+                g.site[W * v + e] = index;
+                g.at[W * v + e] = s.at;
                 g.xs[v][e] = at;
                 g.h[v][e] = h;
                 stop = std::max(stop, past);
             }
-            g.base[v] = sites[g.site[2 * v]].left;
+            g.base[v] = sites[g.site[W * v]].left;
             g.length = std::max(g.length, stop - g.base[v]);
         }
         for (int v = 0; v < vectors; ++v) g.base[v] = std::min(g.base[v], n - g.length);
@@ -103,17 +137,23 @@ std::vector<lane_group> lane_groups(std::span<const double> x, const std::vector
     return groups;
 }
 
+template <int W>
 struct lowess_work {
-    std::vector<lanes> x, y, robustness;  // each value twice, once per lane
-    std::unique_ptr<lanes[]> kept;        // the tricube weights of every group, from the first pass
-    std::vector<lanes> weight;            // the weights of the group being fitted
+    using lanes = typename lane_kind<W>::lanes;
+    lane_array<W> x, y, robustness;  // each value once per lane
+    lane_array<W> kept;              // the tricube weights of every group, from the first pass
+    lane_array<W> weight;            // the weights of the group being fitted
+    lane_array<W> fresh;             // the tricube weights of the group, when not kept
     std::vector<double> site_fit;
     std::vector<double> residual;
 };
 
 // Tricube weights of the group's lanes: in the distance r from the site scaled
 // by the farthest neighbour h, 1 for r <= h/1000, 0 for r > 0.999 h.
-void tricube_weights(const lane_group& g, const lowess_work& work, lanes* w) {
+template <int W>
+void tricube_weights(const lane_group<W>& g, const lowess_work<W>& work, typename lane_kind<W>::lanes* w) {
+    using lanes = typename lane_kind<W>::lanes;
+    using lane_bits = typename lane_kind<W>::bits;
     const lanes one = lanes{} + 1.0;
     const lane_bits magnitude = ~(lane_bits)(-lanes{});  // every bit but the sign
     for (int v = 0; v < vectors; ++v) {
@@ -135,9 +175,11 @@ void tricube_weights(const lane_group& g, const lowess_work& work, lanes* w) {
 // through the neighbourhood evaluated at the site, or the weighted mean when
 // the weighted spread of x is no more than 1/1000 of the range of all x (or
 // the neighbourhood has one x). A lane whose weights are all zero keeps y.
-void fit_group(const lane_group& g, const lanes* w0, double x_range, std::span<const double> y, lowess_work& work,
-               double* fit) {
-    work.weight.resize(vectors * g.length);
+template <int W>
+void fit_group(const lane_group<W>& g, const typename lane_kind<W>::lanes* w0, double x_range,
+               std::span<const double> y, lowess_work<W>& work, double* fit) {
+    using lanes = typename lane_kind<W>::lanes;
+    work.weight.make_room(vectors * g.length);
     lanes* w = work.weight.data();
     const lanes* x[vectors];
     const lanes* yv[vectors];
@@ -175,7 +217,7 @@ void fit_group(const lane_group& g, const lanes* w0, double x_range, std::span<c
     // A zero slope leaves every weight as it is: w * (0 * d + 1) == w.
     lanes slope[vectors] = {};
     for (int v = 0; v < vectors; ++v)
-        for (int e = 0; e < 2; ++e)
+        for (int e = 0; e < W; ++e)
             if (g.h[v][e] > 0.0 && std::sqrt(spread[v][e]) > 0.001 * x_range)
                 slope[v][e] = (g.xs[v][e] - centre[v][e]) / spread[v][e];
     lanes sum[vectors] = {};
@@ -185,25 +227,27 @@ void fit_group(const lane_group& g, const lanes* w0, double x_range, std::span<c
             sum[v] += w[vectors * t + v] * (slope[v] * (x[v][t] - centre[v]) + 1.0) * yv[v][t];
     }
     for (int v = 0; v < vectors; ++v)
-        for (int e = 0; e < 2; ++e) fit[2 * v + e] = total[v][e] > 0.0 ? sum[v][e] : y[g.at[2 * v + e]];
+        for (int e = 0; e < W; ++e) fit[W * v + e] = total[v][e] > 0.0 ? sum[v][e] : y[g.at[W * v + e]];
 }
 
 // One pass of local fits at the sites, then the copies for tied points and the
 // linear interpolation between sites.
+template <int W>
 void fit_pass(std::span<const double> x, std::span<const double> y, const std::vector<fit_site>& sites,
-              const std::vector<lane_group>& groups, bool first_pass, bool keep, lowess_work& work,
+              const std::vector<lane_group<W>>& groups, bool first_pass, bool keep, lowess_work<W>& work,
               std::span<double> fitted) {
+    using lanes = typename lane_kind<W>::lanes;
+    constexpr int lane_count = lane_group<W>::lane_count;
     const double x_range = x[x.size() - 1] - x[0];
     work.site_fit.resize(lane_count * groups.size());
-    std::vector<lanes> fresh;
     for (std::size_t k = 0; k < groups.size(); ++k) {
-        const lane_group& g = groups[k];
+        const lane_group<W>& g = groups[k];
         lanes* w0;
         if (keep) {
-            w0 = work.kept.get() + g.kept;
+            w0 = work.kept.data() + g.kept;
         } else {
-            fresh.resize(vectors * g.length);
-            w0 = fresh.data();
+            work.fresh.make_room(vectors * g.length);
+            w0 = work.fresh.data();
         }
         if (first_pass || !keep) tricube_weights(g, work, w0);
         double fit[lane_count];
@@ -240,7 +284,8 @@ double median_in_place(std::vector<double>& v) {
 // 0.999 of it. False when that median is below 1e-7 of the mean absolute
 // residual: the fit is then (all but) exact and the weights would only follow
 // rounding, so the iterations stop there.
-bool robustness_weights(std::span<const double> y, std::span<const double> fitted, lowess_work& work) {
+template <int W>
+bool robustness_weights(std::span<const double> y, std::span<const double> fitted, lowess_work<W>& work) {
     const std::size_t n = y.size();
     work.residual.resize(n);
     double total = 0.0;
@@ -264,10 +309,46 @@ bool robustness_weights(std::span<const double> y, std::span<const double> fitte
             const double t = 1.0 - u * u;
             weight = t * t;
         }
-        work.robustness[i] = lanes{weight, weight};
+        work.robustness.data()[i] = typename lane_kind<W>::lanes{} + weight;
     }
     return true;
 }
+
+// The whole fit at W lanes per vector, from n >= 2 points.
+template <int W>
+void lowess_lanes(std::span<const double> x, std::span<const double> y, std::size_t ns, int iterations, double delta,
+                  std::span<double> fitted) {
+    using lanes = typename lane_kind<W>::lanes;
+    const std::size_t n = x.size();
+    const std::vector<fit_site> sites = fit_sites(x, ns, delta);
+    const std::vector<lane_group<W>> groups = lane_groups<W>(x, sites, ns);
+    lowess_work<W> work;
+    work.x.make_room(n);
+    work.y.make_room(n);
+    work.robustness.make_room(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        work.x.data()[i] = lanes{} + x[i];
+        work.y.data()[i] = lanes{} + y[i];
+        work.robustness.data()[i] = lanes{} + 1.0;
+    }
+    const std::size_t kept = groups.back().kept + vectors * groups.back().length;
+    const bool keep = iterations > 1 && kept * sizeof(lanes) <= kept_weights_limit;
+    if (keep) work.kept.make_room(kept);  // written whole by the first pass
+    for (int step = 1; step <= iterations; ++step) {
+        fit_pass<W>(x, y, sites, groups, step == 1, keep, work, fitted);
+        if (step == iterations || !robustness_weights<W>(y, fitted, work)) break;
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Four lanes per 256-bit vector; everything it calls is compiled into it, so
+// the AVX2 instructions stay behind the check in lowess().
+__attribute__((target("avx2"), flatten)) void lowess_wide(std::span<const double> x, std::span<const double> y,
+                                                          std::size_t ns, int iterations, double delta,
+                                                          std::span<double> fitted) {
+    lowess_lanes<4>(x, y, ns, iterations, delta, fitted);
+}
+#endif
 
 }  // namespace
 
@@ -285,21 +366,11 @@ void lowess(std::span<const double> x, std::span<const double> y, double span, i
         return;
     }
     const std::size_t ns = static_cast<std::size_t>(lowess_neighbours(span, static_cast<int>(n)));
-    const std::vector<fit_site> sites = fit_sites(x, ns, delta);
-    const std::vector<lane_group> groups = lane_groups(x, sites, ns);
-    lowess_work work;
-    work.x.resize(n);
-    work.y.resize(n);
-    work.robustness.assign(n, lanes{1.0, 1.0});
-    for (std::size_t i = 0; i < n; ++i) {
-        work.x[i] = lanes{x[i], x[i]};
-        work.y[i] = lanes{y[i], y[i]};
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (wide_lanes()) {
+        lowess_wide(x, y, ns, iterations, delta, fitted);
+        return;
     }
-    const std::size_t kept = groups.back().kept + vectors * groups.back().length;
-    const bool keep = iterations > 1 && kept <= kept_weights_limit;
-    if (keep) work.kept.reset(new lanes[kept]);  // written whole by the first pass
-    for (int step = 1; step <= iterations; ++step) {
-        fit_pass(x, y, sites, groups, step == 1, keep, work, fitted);
-        if (step == iterations || !robustness_weights(y, fitted, work)) break;
-    }
+#endif
+    lowess_lanes<2>(x, y, ns, iterations, delta, fitted);
 }

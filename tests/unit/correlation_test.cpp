@@ -1,5 +1,6 @@
 #include "numeric/correlation.hpp"
 #include "numeric/correlation_sweeps.hpp"
+#include "numeric/lanes.hpp"
 
 #include <cmath>
 #include <cstring>

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "numeric/lanes.hpp"
+
 namespace {
 
 std::vector<double> lowess_of(const std::vector<double>& x, const std::vector<double>& y, double span, int iterations,
@@ -189,7 +191,7 @@ TEST(lowess, tied_x_share_one_fit_and_few_points_keep_their_values) {
               (std::vector<double>{3.0, 3.0, 3.0, 3.0}));
 }
 
-TEST(lowess, four_lane_fits_equal_the_plain_routine_bit_for_bit) {
+void expect_plain_bits() {
     std::mt19937 random(11);
     std::normal_distribution<double> normal(0.0, 1.0);
     struct shape {
@@ -225,6 +227,16 @@ TEST(lowess, four_lane_fits_equal_the_plain_routine_bit_for_bit) {
     std::sort(x.begin(), x.end());
     for (double span : {0.1, 0.2, 0.3})
         EXPECT_TRUE(same_bits(lowess_of(x, y, span, 4, 0.0), plain_lowess(x, y, span, 4, 0.0))) << span;
+}
+
+// Both widths of lanes (the wide one only where the processor has AVX2).
+TEST(lowess, lane_fits_equal_the_plain_routine_bit_for_bit) {
+    for (bool wide : {false, true}) {
+        allow_wide_lanes(wide);
+        SCOPED_TRACE(wide ? "256-bit lanes" : "128-bit lanes");
+        expect_plain_bits();
+    }
+    allow_wide_lanes(true);
 }
 
 }  // namespace
