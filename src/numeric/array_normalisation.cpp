@@ -23,11 +23,24 @@ struct fit_key {
 
 struct fits_before {
     bool operator()(const fit_key& p, const fit_key& q) const {
-        if (p.block != q.block) return p.block < q.block;
         if (p.a != q.a) return p.a < q.a;
         return p.spot < q.spot;
     }
 };
+
+// Files list their spots block by block, so the keys are grouped by block
+// stably first (nothing to do when they already are), then each block's run
+// is sorted alone: many small sorts instead of one large one.
+void sort_keys(std::vector<fit_key>& keys) {
+    const auto by_block = [](const fit_key& p, const fit_key& q) { return p.block < q.block; };
+    if (!std::is_sorted(keys.begin(), keys.end(), by_block)) std::stable_sort(keys.begin(), keys.end(), by_block);
+    for (auto first = keys.begin(); first != keys.end();) {
+        auto stop = first + 1;
+        while (stop != keys.end() && stop->block == first->block) ++stop;
+        std::sort(first, stop, fits_before{});
+        first = stop;
+    }
+}
 
 // Median of v (reordered, at least one value), the mean of the two middle
 // values for an even count: nth_element finds the upper one, the largest of
@@ -89,7 +102,7 @@ void within_array_trend(within_array_method method, std::span<const double> m, s
         if (std::isfinite(m[s]) && std::isfinite(a[s]))
             keys.push_back({by_block ? block[s] : 0, static_cast<int>(s), a[s]});
     }
-    std::sort(keys.begin(), keys.end(), fits_before{});
+    sort_keys(keys);
     loess_trend(keys, m, trend, settings);
 }
 
