@@ -7,9 +7,10 @@
 # time `cat` needs to read the same bytes and the speed-up of the last count
 # over the first; then the same run at the last count with --html, its time
 # against the plain run's, the size of report.html and the seconds headless
-# chromium takes to draw all of it ("-" without chromium), and with the analysis
-# options (--normalise printtiploess --between scale) and with them the
-# moderated t-test (--moderated), each time as a multiple of the plain run's.
+# chromium takes to draw all of it ("-" without chromium). A second table
+# gives, at each count, the run with the analysis options (--normalise
+# printtiploess --between scale) and with them the moderated t-test
+# (--moderated), each time as a multiple of the plain run's at that count.
 # A probe build then shows where the time goes at each count.
 #
 #   sh bench/run.sh [sizes...]      sizes: S M F25 F50 L L3 (default: all)
@@ -58,7 +59,7 @@ timed_run() {
 
 printf '%-4s %5s %7s %8s %6s' size files spots MB cat_s
 for n in $threads; do printf ' %7s %7s' "j${n}_s" "j${n}_MB"; done
-printf ' %7s %7s %6s %7s %6s %7s %6s %7s %6s\n' speedup html_s html_% page_MB draw_s norm_s norm_x mod_s mod_x
+printf ' %7s %7s %6s %7s %6s\n' speedup html_s html_% page_MB draw_s
 for size in $sizes; do
     set -- $(layout "$size")
     files=$1 blocks=$2 columns=$3 rows=$4 data="$dir/$5"
@@ -73,11 +74,14 @@ for size in $sizes; do
     bytes=$(cat $list | wc -c)
     cat_s=$(for r in $(seq 1 "$runs"); do /usr/bin/time -f %e cat $list 2>&1 >/dev/null; done | median)
     for r in $(seq 1 "$runs"); do
-        for n in $threads; do echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt; done
+        for n in $threads; do
+            echo "$n $(timed_run "$top/build-bench/spotweave" "$n")" >> times.txt
+            echo "norm$n $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale)" \
+                >> times.txt
+            echo "mod$n $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale \
+                --moderated)" >> times.txt
+        done
         echo "html $(timed_run "$top/build-bench/spotweave" "$n" --html)" >> times.txt
-        echo "norm $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale)" >> times.txt
-        echo "mod $(timed_run "$top/build-bench/spotweave" "$n" --normalise printtiploess --between scale \
-            --moderated)" >> times.txt
     done
     printf '%-4s %5s %7s %8.1f %6s' "$size" "$files" $((blocks * columns * rows)) \
         "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$cat_s"
@@ -100,18 +104,26 @@ for size in $sizes; do
     if command -v chromium >/dev/null 2>&1; then
         draw_s=$(python3 "$top/tests/e2e/html_check.py" draw out/report.html | cut -d' ' -f1)
     fi
-    printf ' %6s' "$draw_s"
-    for kind in norm mod; do
-        kind_s=$(awk -v k="$kind" '$1 == k { print $2 }' times.txt | median)
-        awk -v t="$kind_s" -v b="$last" 'BEGIN { if (b > 0) printf " %7s %5.2fx", t, t / b; else printf " %7s      -", t }'
-    done
-    echo
+    printf ' %6s\n' "$draw_s"
+    for n in $threads; do
+        plain_s=$(awk -v n="$n" '$1 == n { print $2 }' times.txt | median)
+        printf '%-4s -j %-2s plain %6s' "$size" "$n" "$plain_s"
+        for kind in norm mod; do
+            kind_s=$(awk -v k="$kind$n" '$1 == k { print $2 }' times.txt | median)
+            awk -v k="$kind" -v t="$kind_s" -v b="$plain_s" \
+                'BEGIN { if (b > 0) printf "  %s %6s %5.2fx", k, t, t / b; else printf "  %s %6s     -", k, t }'
+        done
+        echo
+    done > analysis.txt
     for n in $threads; do
         # shellcheck disable=SC2086
         "$top/build-probe/spotweave" -q -j "$n" -r 4 -a 1 -c 2.0 -o out $list 2> "phases-$n.txt" >/dev/null
     done
     cd "$top"
 done
+echo
+echo "With the analysis options, against the plain run at the same count (seconds):"
+for size in $sizes; do cat "$dir/run-$size/analysis.txt"; done
 echo
 echo "Where the time goes (probe build, one run each):"
 for size in $sizes; do
