@@ -129,8 +129,17 @@ spatial_grid spatial_grid_for(int spots, double x_range, double y_range) {
     return {nx, ny};
 }
 
-double spatial_share(const double* m, const double* x, const double* y, int n, int cutoff) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
+namespace {
+
+// The spots with M and a place, and their grid of mean centred ranks of M.
+struct rank_grid {
+    int nx = 0, ny = 0;
+    std::vector<double> g;  // u-major: (u, v) at u ny + v
+};
+
+// Twice the centred ranks are whole numbers, so the cell sums are exact and
+// each cell mean is one division. Empty when fewer than two spots count.
+rank_grid mean_rank_grid(const double* m, const double* x, const double* y, int n) {
     std::vector<double> pm, px, py;
     for (int k = 0; k < n; ++k) {
         if (std::isnan(m[k]) || !std::isfinite(x[k]) || !std::isfinite(y[k])) continue;
@@ -139,7 +148,7 @@ double spatial_share(const double* m, const double* x, const double* y, int n, i
         py.push_back(y[k]);
     }
     const int spots = static_cast<int>(pm.size());
-    if (spots < 2) return nan;
+    if (spots < 2) return {};
     double x_low = px[0], x_high = px[0], y_low = py[0], y_high = py[0];
     for (int k = 1; k < spots; ++k) {
         x_low = std::fmin(x_low, px[k]);
@@ -150,36 +159,30 @@ double spatial_share(const double* m, const double* x, const double* y, int n, i
     const double x_range = x_high - x_low;
     const double y_range = y_high - y_low;
     const spatial_grid grid = spatial_grid_for(spots, x_range, y_range);
-    const int nx = grid.nx;
-    const int ny = grid.ny;
-
-    // Twice the centred ranks are whole numbers, so the cell sums are exact
-    // and each cell mean is one division. Cells are stored u-major: (u, v) at u ny + v.
     std::vector<int> first(spots), last(spots);
     tie_spans(pm.data(), spots, first.data(), last.data());
-    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    const std::size_t cells = static_cast<std::size_t>(grid.nx) * grid.ny;
     std::vector<std::int64_t> twice_sum(cells, 0);
     std::vector<int> count(cells, 0);
     for (int k = 0; k < spots; ++k) {
-        const int u = cell_of(px[k] - x_low, x_range, nx);
-        const int v = cell_of(py[k] - y_low, y_range, ny);
-        const std::size_t c = static_cast<std::size_t>(u) * ny + v;
+        const int u = cell_of(px[k] - x_low, x_range, grid.nx);
+        const int v = cell_of(py[k] - y_low, y_range, grid.ny);
+        const std::size_t c = static_cast<std::size_t>(u) * grid.ny + v;
         twice_sum[c] += first[k] + last[k] - (spots + 1);
         ++count[c];
     }
-    std::vector<double> g(cells, 0.0);
-    double sum = 0.0;
-    for (std::size_t c = 0; c < cells; ++c) {
-        if (count[c] > 0) g[c] = static_cast<double>(twice_sum[c]) / (2.0 * count[c]);
-        sum += g[c];
-    }
-    const double mean = sum / static_cast<double>(cells);
-    double squares = 0.0;
-    for (std::size_t c = 0; c < cells; ++c) squares += (g[c] - mean) * (g[c] - mean);
-    const double total = static_cast<double>(cells) * squares;
-    if (!(total > 0.0)) return nan;
+    rank_grid r{grid.nx, grid.ny, std::vector<double>(cells, 0.0)};
+    for (std::size_t c = 0; c < cells; ++c)
+        if (count[c] > 0) r.g[c] = static_cast<double>(twice_sum[c]) / (2.0 * count[c]);
+    return r;
+}
 
-    // Row transforms along v for the low ky, then along u for the low kx.
+// The summed power of the grid's discrete Fourier transform at frequencies up
+// to cutoff on both axes, but (0, 0): row transforms along v for the low ky,
+// then along u for the low kx.
+double low_frequency_power(const rank_grid& grid, int cutoff) {
+    const int nx = grid.nx;
+    const int ny = grid.ny;
     const std::vector<int> kxs = low_frequencies(nx, cutoff);
     const std::vector<int> kys = low_frequencies(ny, cutoff);
     const std::size_t rows = kys.size();
@@ -190,7 +193,7 @@ double spatial_share(const double* m, const double* x, const double* y, int n, i
     for (std::size_t r = 0; r < rows; ++r) {
         for (int v = 0; v < ny; ++v) w[v] = y_circle[turn(kys[r], v, ny)];
         for (int u = 0; u < nx; ++u) {
-            const double* row = g.data() + static_cast<std::size_t>(u) * ny;
+            const double* row = grid.g.data() + static_cast<std::size_t>(u) * ny;
             double re = 0.0, im = 0.0;
             for (int v = 0; v < ny; ++v) {
                 re += row[v] * w[v].c;
@@ -216,5 +219,22 @@ double spatial_share(const double* m, const double* x, const double* y, int n, i
             low += re * re + im * im;
         }
     }
-    return low / total;
+    return low;
+}
+
+}  // namespace
+
+double spatial_share(const double* m, const double* x, const double* y, int n, int cutoff) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const rank_grid grid = mean_rank_grid(m, x, y, n);
+    if (grid.g.empty()) return nan;
+    double sum = 0.0;
+    for (double v : grid.g) sum += v;
+    const double cells = static_cast<double>(grid.g.size());
+    const double mean = sum / cells;
+    double squares = 0.0;
+    for (double v : grid.g) squares += (v - mean) * (v - mean);
+    const double total = cells * squares;
+    if (!(total > 0.0)) return nan;
+    return low_frequency_power(grid, cutoff) / total;
 }
