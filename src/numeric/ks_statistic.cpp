@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "numeric/radix_sort.hpp"
+
 std::vector<double> pooled_sorted(const double* const* rows, int files, int spots) {
     std::vector<double> pooled;
     for (int f = 0; f < files; ++f)
         for (int s = 0; s < spots; ++s)
             if (!std::isnan(rows[f][s])) pooled.push_back(rows[f][s]);
-    std::sort(pooled.begin(), pooled.end());
+    radix_sort(pooled);
     return pooled;
 }
 
@@ -26,7 +28,7 @@ double ks_statistic(const double* x, int n, const double* pooled, int pooled_n) 
     const std::int64_t nx = static_cast<std::int64_t>(xs.size());
     const std::int64_t ny = pooled_n;
     if (nx == 0 || ny == 0) return std::numeric_limits<double>::quiet_NaN();
-    std::sort(xs.begin(), xs.end());
+    radix_sort(xs);
 
     const double* pooled_end = pooled + pooled_n;
     const double* from = pooled;  // the pooled values below the current x are behind this
