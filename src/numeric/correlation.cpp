@@ -7,83 +7,57 @@
 #include "numeric/correlation_sweeps.hpp"
 #include "run/workers.hpp"
 
-double pearson_r(series<const double> x, series<const double> y, int n) {
+namespace {
+
+// Pearson's r over the spots where keep(x, y) holds, of value(x) and value(y):
+// the one pair of passes behind the three plain routines below.
+template <class Keep, class Value>
+double pearson_where(series<const double> x, series<const double> y, int n, Keep keep, Value value) {
     double sum_x = 0.0;
     double sum_y = 0.0;
+    int m = 0;
     for (int i = 1; i <= n; ++i) {
-        sum_x += x[i];
-        sum_y += y[i];
+        if (keep(x[i], y[i])) {
+            sum_x += value(x[i]);
+            sum_y += value(y[i]);
+            ++m;
+        }
     }
-    const double mx = sum_x / n;
-    const double my = sum_y / n;
+    const double mx = sum_x / m;
+    const double my = sum_y / m;
     double sxy = 0.0;
     double sxx = 0.0;
     double syy = 0.0;
     for (int i = 1; i <= n; ++i) {
-        const double dx = x[i] - mx;
-        const double dy = y[i] - my;
-        sxy += dx * dy;
-        sxx += dx * dx;
-        syy += dy * dy;
+        if (keep(x[i], y[i])) {
+            const double dx = value(x[i]) - mx;
+            const double dy = value(y[i]) - my;
+            sxy += dx * dy;
+            sxx += dx * dx;
+            syy += dy * dy;
+        }
     }
     return sxy / std::sqrt(sxx * syy);
+}
+
+double itself(double v) { return v; }
+
+}  // namespace
+
+double pearson_r(series<const double> x, series<const double> y, int n) {
+    return pearson_where(
+        x, y, n, [](double, double) { return true; }, itself);
 }
 
 double log2_pearson_r(series<const double> x, series<const double> y, int n) {
     const double ln2 = std::log(2.0);
-    double sum_x = 0.0;
-    double sum_y = 0.0;
-    int m = 0;
-    for (int i = 1; i <= n; ++i) {
-        if (x[i] > 0.0 && y[i] > 0.0) {
-            sum_x += std::log(x[i]) / ln2;
-            sum_y += std::log(y[i]) / ln2;
-            ++m;
-        }
-    }
-    const double mx = sum_x / m;
-    const double my = sum_y / m;
-    double sxy = 0.0;
-    double sxx = 0.0;
-    double syy = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        if (x[i] > 0.0 && y[i] > 0.0) {
-            const double dx = std::log(x[i]) / ln2 - mx;
-            const double dy = std::log(y[i]) / ln2 - my;
-            sxy += dx * dy;
-            sxx += dx * dx;
-            syy += dy * dy;
-        }
-    }
-    return sxy / std::sqrt(sxx * syy);
+    return pearson_where(
+        x, y, n, [](double a, double b) { return a > 0.0 && b > 0.0; }, [ln2](double v) { return std::log(v) / ln2; });
 }
 
 double pearson_r_complete(series<const double> x, series<const double> y, int n) {
-    double sum_x = 0.0;
-    double sum_y = 0.0;
-    int m = 0;
-    for (int i = 1; i <= n; ++i) {
-        if (!std::isnan(x[i]) && !std::isnan(y[i])) {
-            sum_x += x[i];
-            sum_y += y[i];
-            ++m;
-        }
-    }
-    const double mx = sum_x / m;
-    const double my = sum_y / m;
-    double sxy = 0.0;
-    double sxx = 0.0;
-    double syy = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        if (!std::isnan(x[i]) && !std::isnan(y[i])) {
-            const double dx = x[i] - mx;
-            const double dy = y[i] - my;
-            sxy += dx * dy;
-            sxx += dx * dx;
-            syy += dy * dy;
-        }
-    }
-    return sxy / std::sqrt(sxx * syy);
+    return pearson_where(
+        x, y, n, [](double a, double b) { return !std::isnan(a) && !std::isnan(b); }, itself);
 }
 
 namespace {
