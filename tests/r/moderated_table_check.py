@@ -32,8 +32,8 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import make_result_file as mk  # noqa: E402
 import normalised_check as nc  # noqa: E402
 import reference_model as model  # noqa: E402
+from r_packages import SKIPPED, verdict  # noqa: E402
 
-SKIPPED = 77
 COLUMNS = ["log2 ratio", "t", "p-value", "adjusted p-value", "B"]
 R_SCRIPT = r"""
 suppressMessages(library(limma))
@@ -166,18 +166,10 @@ def main():
     if real:
         for group in (nc.REAL_GROUPS[1], nc.REAL_GROUPS[0]):
             problems += check(program, group[0], [os.path.join(realdata, g) for g in group], 1, largest)
-    for problem in problems[:30]:
-        print("FAIL", problem)
-    for column in COLUMNS:
-        kind = "absolute" if column in ("log2 ratio", "B") else "relative"
-        print("largest %s difference from limma, %-17s %.3g" % (kind, column, largest.get(column, 0.0)))
-    if problems:
-        print("%d values differ" % len(problems))
-        return 1
-    if not real:
-        print("skipped: the real result files are not in %s (the generated runs agree)" % realdata)
-        return SKIPPED
-    return 0
+    lines = ["largest %s difference from limma, %-17s %.3g"
+             % ("absolute" if column in ("log2 ratio", "B") else "relative", column, largest.get(column, 0.0))
+             for column in COLUMNS]
+    return verdict(problems, lines, real, realdata, "the generated runs")
 
 
 if __name__ == "__main__":

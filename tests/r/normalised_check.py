@@ -27,11 +27,10 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import make_result_file as mk  # noqa: E402
 import reference_model as model  # noqa: E402
-from r_packages import has_r_package  # noqa: E402
+from r_packages import SKIPPED, has_r_package, verdict  # noqa: E402
 
 REFERENCE = os.path.join(HERE, "normalise_reference.R")
 TOLERANCE = 1e-6
-SKIPPED = 77
 NO_RATIO = 100000.0
 
 # Files of one layout, read together; the W2/W1 files (nividic/testGPR3.gpr,
@@ -267,17 +266,8 @@ def main():
             problems += check_group(program, group[0].split("/")[0], [os.path.join(realdata, g) for g in group],
                                     largest)
         problems += one_scan_agrees(program, realdata)
-    for problem in problems[:30]:
-        print("FAIL", problem)
-    for label in sorted(largest):
-        print("largest difference from limma, %-28s %.3g" % (label, largest[label]))
-    if problems:
-        print("%d values differ" % len(problems))
-        return 1
-    if not real:
-        print("skipped: the real result files are not in %s (the generated files agree)" % realdata)
-        return SKIPPED
-    return 0
+    lines = ["largest difference from limma, %-28s %.3g" % (label, largest[label]) for label in sorted(largest)]
+    return verdict(problems, lines, real, realdata, "the generated files")
 
 
 if __name__ == "__main__":

@@ -31,9 +31,8 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import make_result_file as mk  # noqa: E402
 import normalised_check as nc  # noqa: E402
 import reference_model as model  # noqa: E402
-from r_packages import has_r_package  # noqa: E402
+from r_packages import SKIPPED, has_r_package, verdict  # noqa: E402
 
-SKIPPED = 77
 REFERENCE = os.path.join(HERE, "quality_reference.R")
 STATISTICS = ["distance", "KS", "Hoeffding D", "spatial"]
 CRITERIA = ["distance", "KS", "D", "spatial"]
@@ -161,16 +160,8 @@ def main():
     if real:
         for group in nc.REAL_GROUPS:
             problems += check_run(program, group[0], [os.path.join(realdata, g) for g in group], largest)
-    for problem in problems[:30]:
-        print("FAIL", problem)
-    for name in STATISTICS:
-        print("largest difference from R, %-12s %.3g" % (name, largest.get(name, 0.0)))
-    if problems:
-        return 1
-    if not real:
-        print("skipped: the real result files are not in %s (the generated runs agree)" % realdata)
-        return SKIPPED
-    return 0
+    lines = ["largest difference from R, %-12s %.3g" % (name, largest.get(name, 0.0)) for name in STATISTICS]
+    return verdict(problems, lines, real, realdata, "the generated runs")
 
 
 if __name__ == "__main__":
