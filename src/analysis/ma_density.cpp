@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "numeric/lowess.hpp"
+#include "numeric/radix_sort.hpp"
 
 namespace {
 
@@ -54,9 +55,7 @@ void fit_curve(const ma_points& p, int columns, ma_density& d, std::vector<int>&
     const int n = static_cast<int>(p.a.size());
     if (n < curve_minimum) return;
     order.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int i, int j) { return p.a[static_cast<std::size_t>(i)] < p.a[static_cast<std::size_t>(j)]; });
+    radix_order(p.a.data(), n, order.data());
     const int every = (n + curve_sample_limit - 1) / curve_sample_limit;
     std::vector<double> x, y;
     for (int k = 0; k < n; k += every) {
