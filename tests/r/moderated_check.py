@@ -18,7 +18,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from r_packages import has_r_package
+from r_packages import SKIPPED, missing_r_package
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 COLUMNS = ["logFC", "t", "P.Value", "adj.P.Val", "B"]
@@ -154,9 +154,8 @@ def main():
         print(__doc__)
         return 2
     probe = sys.argv[1]
-    if not has_r_package("limma"):
-        print("skipped: R/limma not installed")
-        return 77
+    if missing_r_package("limma"):
+        return SKIPPED
     keep = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--keep" else None
     folder = keep or tempfile.mkdtemp(prefix="moderated_")
     try:

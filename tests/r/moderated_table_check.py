@@ -32,7 +32,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import make_result_file as mk  # noqa: E402
 import normalised_check as nc  # noqa: E402
 import reference_model as model  # noqa: E402
-from r_packages import SKIPPED, verdict  # noqa: E402
+from r_packages import SKIPPED, missing_r_package, verdict  # noqa: E402
 
 COLUMNS = ["log2 ratio", "t", "p-value", "adjusted p-value", "B"]
 R_SCRIPT = r"""
@@ -155,8 +155,7 @@ def generated(files, blocks, columns, rows, replicates, seed):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not nc.has_r_package("limma"):
-        print("skipped: R/limma not installed")
+    if missing_r_package("limma"):
         return SKIPPED
     largest, problems = {}, []
     problems += check(program, "generated, 3 files", generated(3, 4, 8, 6, 4, 11), 4, largest)

@@ -25,7 +25,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from r_packages import has_r_package
+from r_packages import SKIPPED, missing_r_package
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = os.path.join(HERE, "normalise_reference.R")
@@ -217,9 +217,8 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
-    if not has_r_package("limma"):
-        print("skipped: R/limma not installed")
-        return 77
+    if missing_r_package("limma"):
+        return SKIPPED
     probe = sys.argv[1]
     rng = random.Random(20240611)
     work = tempfile.mkdtemp(prefix="spotweave-normalise-")

@@ -27,7 +27,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import make_result_file as mk  # noqa: E402
 import reference_model as model  # noqa: E402
-from r_packages import SKIPPED, has_r_package, verdict  # noqa: E402
+from r_packages import SKIPPED, missing_r_package, verdict  # noqa: E402
 
 REFERENCE = os.path.join(HERE, "normalise_reference.R")
 TOLERANCE = 1e-6
@@ -255,8 +255,7 @@ def one_scan_agrees(program, realdata):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not has_r_package("limma"):
-        print("skipped: R/limma not installed")
+    if missing_r_package("limma"):
         return SKIPPED
     largest, problems = {}, []
     problems += check_group(program, "generated", generated_files(), largest)

@@ -31,7 +31,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import make_result_file as mk  # noqa: E402
 import normalised_check as nc  # noqa: E402
 import reference_model as model  # noqa: E402
-from r_packages import SKIPPED, has_r_package, verdict  # noqa: E402
+from r_packages import SKIPPED, missing_r_package, verdict  # noqa: E402
 
 REFERENCE = os.path.join(HERE, "quality_reference.R")
 STATISTICS = ["distance", "KS", "Hoeffding D", "spatial"]
@@ -149,8 +149,7 @@ def check_run(program, label, sources, largest, planned=None):
 
 def main():
     program, realdata = os.path.abspath(sys.argv[1]), sys.argv[2]
-    if not has_r_package("Hmisc"):
-        print("skipped: R/Hmisc not installed")
+    if missing_r_package("Hmisc"):
         return SKIPPED
     largest, problems = {}, []
     for k, criterion in enumerate(CRITERIA):

@@ -16,9 +16,8 @@ import random
 import subprocess
 import sys
 import tempfile
-from r_packages import has_r_package
+from r_packages import SKIPPED, missing_r_package
 
-SKIPPED = 77
 TOLERANCE = 1e-6
 HERE = os.path.dirname(os.path.abspath(__file__))
 STATISTICS = ["distance", "ks", "hoeffding", "spatial"]
@@ -144,8 +143,7 @@ def main():
         print("usage: quality_check.py PROBE")
         return 2
     probe = sys.argv[1]
-    if not has_r_package("Hmisc"):
-        print("skipped: R/Hmisc not installed")
+    if missing_r_package("Hmisc"):
         return SKIPPED
     rng = random.Random(20240611)
     failures = []

@@ -12,6 +12,14 @@ def has_r_package(name):
     return probe.returncode == 0
 
 
+def missing_r_package(name):
+    """True, having said the check is skipped, when R or the package is missing."""
+    if has_r_package(name):
+        return False
+    print("skipped: R/%s not installed" % name)
+    return True
+
+
 SKIPPED = 77
 
 
